@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <vector>
@@ -263,10 +264,16 @@ private:
     {
         auto bad = [&]() { Fail(line, "invalid value for property " + path); };
         switch (prop->Kind) {
-        case TTypeKind::Integer:
-            if (cur.kind != Tok::Integer) bad();
-            Apply(line, [&] { prop->SetOrd(target, cur.number); });
+        case TTypeKind::Integer: {
+            int64_t value = cur.number;
+            if (cur.kind == Tok::Ident) {
+                auto it = std::find_if(prop->Idents.begin(), prop->Idents.end(), [&](auto& i) { return i.first == cur.text; });
+                if (it == prop->Idents.end()) bad();
+                value = it->second;
+            } else if (cur.kind != Tok::Integer) bad();
+            Apply(line, [&] { prop->SetOrd(target, value); });
             break;
+        }
         case TTypeKind::Boolean:
             if (IsIdent("True")) Apply(line, [&] { prop->SetOrd(target, 1); });
             else if (IsIdent("False")) Apply(line, [&] { prop->SetOrd(target, 0); });

@@ -58,6 +58,7 @@ private:
         for (const TPropInfo* p : o->ClassInfo()->AllProps()) {
             if (prefix.empty() && p->Name == "Name") continue;  // in the object line
             if (p->Kind == TTypeKind::Object) {
+                if (!p->IsStored(o)) continue;
                 if (TPersistent* sub = p->GetObject(o)) WriteProps(sub, prefix + p->Name + ".", indent);
                 continue;
             }
@@ -69,7 +70,12 @@ private:
     std::string Value(TObject* o, const TPropInfo* p, const std::string& indent)
     {
         switch (p->Kind) {
-        case TTypeKind::Integer: return std::to_string(p->GetOrd(o));
+        case TTypeKind::Integer: {
+            int64_t v = p->GetOrd(o);
+            for (auto& [name, value] : p->Idents)
+                if (value == v) return name;
+            return std::to_string(v);
+        }
         case TTypeKind::Boolean: return p->GetOrd(o) ? "True" : "False";
         case TTypeKind::Enumeration: {
             auto v = static_cast<std::size_t>(p->GetOrd(o));

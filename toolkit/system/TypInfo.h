@@ -24,6 +24,7 @@ struct TPropInfo {
     std::string Name;
     TTypeKind Kind = TTypeKind::Integer;
     std::vector<std::string> Names;  // enumeration and set members by ordinal
+    std::vector<std::pair<std::string, int64_t>> Idents;  // names an integer may be written as
 
     // Integer, Boolean, Enumeration, Set (bit mask by ordinal) and Color.
     std::function<int64_t(TObject*)> GetOrd;

@@ -1,0 +1,241 @@
+#pragma once
+// TControl, TGraphicControl, TWinControl: bounds, parent, font and colour, messages, mouse.
+// A windowed control owns one widget (its HWND); a graphic control has none and is painted
+// by its parent onto the parent's device context.
+#include "toolkit/controls/Messages.h"
+#include "toolkit/graphics/Graphics.h"
+#include "toolkit/system/Classes.h"
+
+#include <vector>
+
+class TWinControl;
+class TWinControlPrivate;
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+using TShiftState = unsigned;
+using TCursor = int;
+
+enum TControlStyleFlag : unsigned {
+    csAcceptsControls = 1u << 0,
+    csCaptureMouse = 1u << 1,
+    csClickEvents = 1u << 4,
+    csSetCaption = 1u << 6,
+    csOpaque = 1u << 7,
+    csReplicatable = 1u << 13,
+};
+using TControlStyle = unsigned;
+
+using TMouseEvent = TEvent<TObject*, TMouseButton, TShiftState, int, int>;
+using TMouseMoveEvent = TEvent<TObject*, TShiftState, int, int>;
+
+class TControl : public TComponent {
+    TK_CLASS(TControl)
+public:
+    explicit TControl(TComponent* AOwner);
+    ~TControl() override;
+
+    // Messages: a class overrides Dispatch with a switch on Msg and passes the rest on.
+    virtual void Dispatch(TMessage& Message);
+    LRESULT Perform(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void SetLeft(int v) { SetBounds(v, FTop, FWidth, FHeight); }
+    void SetTop(int v) { SetBounds(FLeft, v, FWidth, FHeight); }
+    void SetWidth(int v) { SetBounds(FLeft, FTop, v, FHeight); }
+    void SetHeight(int v) { SetBounds(FLeft, FTop, FWidth, v); }
+    virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    TRect BoundsRect() const { return Rect(FLeft, FTop, FLeft + FWidth, FTop + FHeight); }
+    virtual TRect ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
+    int ClientWidth() const { return ClientRect().right; }
+    int ClientHeight() const { return ClientRect().bottom; }
+
+    TWinControl* Parent() const { return FParent; }
+    virtual void SetParent(TWinControl* AParent);
+    TComponent* GetParentComponent() const override;
+    void SetParentComponent(TComponent* value) override;
+
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool value);
+    bool Enabled() const { return FEnabled; }
+    virtual void SetEnabled(bool value);
+
+    // The caption (Text) of the control, CP932.
+    const AnsiString& Caption() const { return FText; }
+    void SetCaption(const AnsiString& value) { SetText(value); }
+    virtual AnsiString GetText() const { return FText; }
+    virtual void SetText(const AnsiString& value);
+
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool value);
+    TFont* Font() { return &FFont; }
+    void SetFont(TFont* value) { FFont.Assign(value); }
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool value);
+
+    const AnsiString& Hint() const { return FHint; }
+    void SetHint(const AnsiString& value) { FHint = value; }
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool value);
+    bool ParentShowHint() const { return FParentShowHint; }
+    void SetParentShowHint(bool value);
+    // ShowHint as it applies: the parent's while ParentShowHint is on.
+    bool EffectiveShowHint() const;
+
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor value) { FCursor = value; }
+    TAlign Align() const { return FAlign; }
+    void SetAlign(TAlign value) { FAlign = value; }
+    int HelpContext() const { return FHelpContext; }
+    void SetHelpContext(int value) { FHelpContext = value; }
+
+    TControlStyle ControlStyle() const { return FControlStyle; }
+    void SetControlStyle(TControlStyle value) { FControlStyle = value; }
+
+    virtual void Invalidate();
+    // Paints now (processes the pending paint of the window it lies on).
+    void Repaint();
+
+    // Mouse, in client coordinates; the toolkit calls these from the window system's events.
+    virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseMove(TShiftState Shift, int X, int Y);
+    // A click with the mouse; fires OnClick.
+    virtual void Click();
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+
+    // Client coordinates of the parent window that hosts this control's pixels.
+    TPoint ClientOrigin() const;
+
+protected:
+    virtual void FontChanged(TObject* Sender);
+    // Tells the window system about a changed property (windowed controls override).
+    virtual void UpdateWidgetState() {}
+    void ParentFontOrColorChanged();
+
+    TControlStyle FControlStyle = csCaptureMouse | csClickEvents | csSetCaption;
+
+private:
+    friend class TWinControl;
+    int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    TWinControl* FParent = nullptr;
+    bool FVisible = true;
+    bool FEnabled = true;
+    AnsiString FText;
+    TColor FColor = clWindow;
+    bool FParentColor = true;
+    TFont FFont;
+    bool FParentFont = true;
+    AnsiString FHint;
+    bool FShowHint = false;
+    bool FParentShowHint = true;
+    TCursor FCursor = 0;
+    TAlign FAlign = alNone;
+    int FHelpContext = 0;
+    bool FUpdatingFont = false;
+};
+
+// A canvas for a control: outside painting it makes a measuring context, which needs the
+// control to sit in a parent window.
+class TControlCanvas : public TCanvas {
+public:
+    explicit TControlCanvas(TControl* control) : FControl(control) {}
+    ~TControlCanvas() override;
+    void FreeOwnHandle();
+
+protected:
+    // Outside painting: a measuring context; raises EInvalidOperation without a parent window.
+    void CreateHandle() override;
+
+private:
+    TControl* FControl;
+    HDC FOwnHandle = nullptr;
+};
+
+class TGraphicControl : public TControl {
+    TK_CLASS(TGraphicControl)
+public:
+    explicit TGraphicControl(TComponent* AOwner);
+    ~TGraphicControl() override;
+    TControlCanvas* Canvas() { return &FCanvas; }
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    // Draws the control on Canvas (set up by WM_PAINT).
+    virtual void Paint() {}
+
+private:
+    TControlCanvas FCanvas;
+};
+
+class TWinControl : public TControl {
+    TK_CLASS(TWinControl)
+public:
+    explicit TWinControl(TComponent* AOwner);
+    ~TWinControl() override;
+
+    // The window handle, made on demand.
+    HWND Handle();
+    bool HandleAllocated() const;
+
+    void SetParent(TWinControl* AParent) override;
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void Invalidate() override;
+    void Dispatch(TMessage& Message) override;
+
+    int ControlCount() const { return static_cast<int>(FControls.size()); }
+    TControl* Controls(int index) const { return FControls.at(static_cast<std::size_t>(index)); }
+    // The topmost visible graphic child at a client point, or null.
+    TControl* GraphicControlAt(int x, int y) const;
+    // Sends a message to every child.
+    void Broadcast(TMessage& Message);
+
+    int TabOrder() const { return FTabOrder; }
+    void SetTabOrder(int value);
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool value) { FTabStop = value; }
+    bool Focused() const;
+    void SetFocus();
+
+    // Called by the toolkit's window events.
+    virtual void PaintHandler();
+    virtual void Resized(int width, int height);
+    // The window system asks to close the window; false keeps it open.
+    virtual bool CloseRequested() { return true; }
+    void MouseEntered();
+    void MouseLeft();
+
+protected:
+    // Creates the window (a plain widget by default). Called once, when the handle is needed.
+    virtual HWND CreateWindowHandle(HWND parentWindow);
+    // Draws the window's own content before its graphic children (custom-painted windows).
+    virtual void PaintWindow(HDC DC);
+    // Whether the toolkit paints this window (false for native edit boxes and the like).
+    virtual bool CustomPainted() const { return true; }
+    void UpdateWidgetState() override;
+    // Tab order of the windowed children, applied to the window system.
+    void ApplyTabOrder();
+
+private:
+    friend class TControl;
+    friend class TWinControlPrivate;
+    void InsertControl(TControl* c);
+    void RemoveControl(TControl* c);
+    void DestroyHandle();
+
+    std::vector<TControl*> FControls;
+    int FTabOrder = -1;
+    bool FTabStop = false;
+    TWinControlPrivate* d;
+};

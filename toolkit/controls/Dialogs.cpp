@@ -1,0 +1,35 @@
+#include "toolkit/controls/Dialogs.h"
+
+#include "toolkit/system/Published.h"
+
+#include <QApplication>
+#include <QColorDialog>
+
+TK_CLASS_IMPL(TColorDialog, TComponent, {
+    info.Create = CreatorOf<TColorDialog>();
+    info.Props.push_back(Prop::Color<TColorDialog>("Color", [](TColorDialog& d) { return d.Color(); },
+                                                   [](TColorDialog& d, int64_t v) { d.SetColor(TColor(v)); })
+                             .WithDefault(clBlack));
+    info.Props.push_back(Prop::Boolean<TColorDialog>("Ctl3D", [](TColorDialog& d) { return d.Ctl3D(); },
+                                                     [](TColorDialog& d, int64_t v) { d.SetCtl3D(v != 0); })
+                             .WithDefault(1));
+    info.Props.push_back(Prop::Set<TColorDialog>("Options", {"cdFullOpen", "cdPreventFullOpen", "cdShowHelp", "cdSolidColor", "cdAnyColor"},
+                                                 [](TColorDialog& d) { return d.Options(); },
+                                                 [](TColorDialog& d, int64_t v) { d.SetOptions(TColorDialogOptions(v)); })
+                             .WithDefault(0));
+})
+
+TColorDialog::TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}
+
+bool TColorDialog::Execute()
+{
+    uint32_t rgb = ColorToRGB(FColor);
+    QColorDialog dialog(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)), QApplication::activeWindow());
+    // The toolkit's own dialog, so that it looks and behaves the same everywhere.
+    dialog.setOption(QColorDialog::DontUseNativeDialog, true);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    QColor c = dialog.selectedColor();
+    FColor = static_cast<TColor>(RGB(static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())));
+    return true;
+}

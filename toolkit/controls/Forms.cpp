@@ -1,0 +1,218 @@
+#include "toolkit/controls/Forms.h"
+
+#include "toolkit/controls/Application.h"
+#include "toolkit/controls/ControlProps.h"
+#include "toolkit/streaming/FormReader.h"
+#include "toolkit/winapi/GdiObjects.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <QWidget>
+
+TK_CLASS_IMPL(TCustomForm, TWinControl, {
+    info.Props.push_back(ControlProps::Width().NotStored());
+    info.Props.push_back(ControlProps::Height().NotStored());
+    info.Props.push_back(Prop::Enumeration<TCustomForm>(
+                             "BorderIcons", {}, [](TCustomForm& f) { return f.BorderIcons(); },
+                             [](TCustomForm& f, int64_t v) { f.SetBorderIcons(TBorderIcons(v)); })
+                             .WithDefault((1 << biSystemMenu) | (1 << biMinimize) | (1 << biMaximize)));
+    info.Props.back().Kind = TTypeKind::Set;
+    info.Props.back().Names = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
+    info.Props.push_back(Prop::Enumeration<TCustomForm>(
+                             "BorderStyle", {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
+                             [](TCustomForm& f) { return f.BorderStyle(); },
+                             [](TCustomForm& f, int64_t v) { f.SetBorderStyle(TFormBorderStyle(v)); })
+                             .WithDefault(bsSizeable));
+    info.Props.push_back(ControlProps::Caption());
+    info.Props.push_back(Prop::Integer<TCustomForm>("ClientHeight", [](TCustomForm& f) { return f.ClientHeight(); },
+                                                    [](TCustomForm& f, int64_t v) { f.SetClientHeight(int(v)); }));
+    info.Props.push_back(Prop::Integer<TCustomForm>("ClientWidth", [](TCustomForm& f) { return f.ClientWidth(); },
+                                                    [](TCustomForm& f, int64_t v) { f.SetClientWidth(int(v)); }));
+    info.Props.push_back(ControlProps::Color());
+    info.Props.back().Stored = TStoredRule::Always;
+    info.Props.push_back(ControlProps::Font());
+    info.Props.back().Stored = TStoredRule::Always;
+    info.Props.push_back(ControlProps::ShowHint());
+    info.Props.push_back(Prop::Enumeration<TCustomForm>(
+                             "Position", {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter"},
+                             [](TCustomForm& f) { return f.Position(); },
+                             [](TCustomForm& f, int64_t v) { f.SetPosition(TPosition(v)); })
+                             .WithDefault(poDesigned));
+    info.Props.push_back(Prop::Integer<TCustomForm>("PixelsPerInch", [](TCustomForm& f) { return f.PixelsPerInch(); },
+                                                    [](TCustomForm& f, int64_t v) { f.SetPixelsPerInch(int(v)); }));
+    info.Props.push_back(Prop::Integer<TCustomForm>("TextHeight", [](TCustomForm& f) { return f.TextHeight(); },
+                                                    [](TCustomForm& f, int64_t v) { f.SetTextHeight(int(v)); }));
+    info.Props.push_back(Prop::Event("OnClose", &TCustomForm::OnClose));
+    info.Props.push_back(Prop::Event("OnCreate", &TCustomForm::OnCreate));
+    info.Props.push_back(Prop::Event("OnPaint", &TCustomForm::OnPaint));
+    info.Props.push_back(Prop::Event("OnResize", &TCustomForm::OnResize));
+    info.Props.push_back(Prop::Event("OnShow", &TCustomForm::OnShow));
+})
+
+TK_CLASS_IMPL(TForm, TCustomForm, {})
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner)
+{
+    SetVisible(false);
+    SetColor(clBtnFace);
+    SetParentFont(false);
+    TControl::SetBounds(0, 0, 320, 240);
+}
+
+TCustomForm::~TCustomForm()
+{
+    // Owned components go while the form is whole: they may still reach its events.
+    Destroying();
+    DestroyComponents();
+}
+
+void TCustomForm::InitForm(const std::string& resourceName) { InitFormText(LoadResourceText(resourceName)); }
+
+void TCustomForm::InitFormText(const std::string& text)
+{
+    ReadComponentText(this, text);
+    if (HandleAllocated()) ApplyTabOrder();
+    OnCreate(this);
+}
+
+HWND TCustomForm::CreateWindowHandle(HWND)
+{
+    auto* w = new QWidget(nullptr, Qt::Window);
+    w->setMouseTracking(true);
+    w->setAttribute(Qt::WA_OpaquePaintEvent);
+    w->resize(ClientWidth(), ClientHeight());
+    return HandleOfWidget(w);
+}
+
+void TCustomForm::UpdateWidgetState()
+{
+    TWinControl::UpdateWidgetState();
+    QWidget* w = HandleAllocated() ? WidgetFromHandle(Handle()) : nullptr;
+    if (!w) return;
+    w->setWindowTitle(QString::fromStdString(Caption().ToUtf8()));
+    ApplyWindowFlags();
+    if (!FIconData.empty()) {
+        QPixmap icon;
+        if (icon.loadFromData(reinterpret_cast<const uchar*>(FIconData.data()), static_cast<uint>(FIconData.size()), "ICO"))
+            w->setWindowIcon(QIcon(icon));
+    }
+}
+
+void TCustomForm::ApplyWindowFlags()
+{
+    QWidget* w = HandleAllocated() ? WidgetFromHandle(Handle()) : nullptr;
+    if (!w) return;
+    bool fixed = FBorderStyle == bsSingle || FBorderStyle == bsDialog || FBorderStyle == bsToolWindow || FBorderStyle == bsNone;
+    Qt::WindowFlags flags = Qt::Window;
+    if (FBorderStyle == bsNone) flags |= Qt::FramelessWindowHint;
+    else {
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (FBorderIcons & (1u << biSystemMenu)) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (FBorderIcons & (1u << biMinimize)) flags |= Qt::WindowMinimizeButtonHint;
+        if ((FBorderIcons & (1u << biMaximize)) && !fixed) flags |= Qt::WindowMaximizeButtonHint;
+        if (FBorderIcons & (1u << biHelp)) flags |= Qt::WindowContextHelpButtonHint;
+    }
+    if (w->windowFlags() != flags) {
+        bool shown = w->isVisible();
+        w->setWindowFlags(flags);
+        if (shown) w->show();
+    }
+    if (fixed) w->setFixedSize(ClientWidth(), ClientHeight());
+    else {
+        w->setMinimumSize(0, 0);
+        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        w->resize(ClientWidth(), ClientHeight());
+    }
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value)
+{
+    if (value == FBorderStyle) return;
+    FBorderStyle = value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value)
+{
+    if (value == FBorderIcons) return;
+    FBorderIcons = value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetClientWidth(int value)
+{
+    TControl::SetBounds(Left(), Top(), value, Height());
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetClientHeight(int value)
+{
+    TControl::SetBounds(Left(), Top(), Width(), value);
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetIconData(const std::string& icoBytes)
+{
+    FIconData = icoBytes;
+    UpdateWidgetState();
+}
+
+void TCustomForm::Show()
+{
+    QWidget* w = WidgetFromHandle(Handle());
+    UpdateWidgetState();
+    if (FPosition == poDesigned || FPosition == poDefaultSizeOnly) w->move(Left(), Top());
+    SetVisible(true);
+    w->show();
+    OnShow(this);
+}
+
+void TCustomForm::Hide()
+{
+    SetVisible(false);
+    if (HandleAllocated()) WidgetFromHandle(Handle())->hide();
+}
+
+void TCustomForm::Close()
+{
+    if (HandleAllocated() && WidgetFromHandle(Handle())->isVisible()) WidgetFromHandle(Handle())->close();
+    else if (CloseQuery() && Application->MainForm() == this) Application->Terminate();
+}
+
+bool TCustomForm::CloseQuery()
+{
+    TCloseAction action = caHide;
+    OnClose(this, action);
+    if (action == caNone) return false;
+    SetVisible(false);
+    if (Application->MainForm() == this) Application->Terminate();
+    return true;
+}
+
+bool TCustomForm::Showing() const
+{
+    return HandleAllocated() && Visible();
+}
+
+void TCustomForm::PaintWindow(HDC DC)
+{
+    FCanvas.SetHandle(DC);
+    try {
+        Paint();
+    } catch (...) {
+        FCanvas.SetHandle(nullptr);
+        throw;
+    }
+    FCanvas.SetHandle(nullptr);
+}
+
+void TCustomForm::Paint() { OnPaint(this); }
+
+void TCustomForm::Resized(int width, int height)
+{
+    if (width == Width() && height == Height()) return;
+    TControl::SetBounds(Left(), Top(), width, height);
+    Resize();
+}
+
+void TCustomForm::Resize() { OnResize(this); }

@@ -1,0 +1,294 @@
+#include "toolkit/controls/StdCtrls.h"
+
+#include "toolkit/controls/ControlProps.h"
+#include "toolkit/winapi/GdiObjects.h"
+
+#include <QLineEdit>
+
+// ---- TCustomLabel ---------------------------------------------------------------------------
+
+namespace LabelProps {
+inline TPropInfo Alignment()
+{
+    return Prop::Enumeration<TCustomLabel>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
+                                           [](TCustomLabel& l) { return l.Alignment(); },
+                                           [](TCustomLabel& l, int64_t v) { l.SetAlignment(TAlignment(v)); })
+        .WithDefault(taLeftJustify);
+}
+}  // namespace LabelProps
+
+TK_CLASS_IMPL(TCustomLabel, TGraphicControl, {})
+
+TK_CLASS_IMPL(TLabel, TCustomLabel, {
+    info.Create = CreatorOf<TLabel>();
+    info.Props.push_back(ControlProps::Align());
+    info.Props.push_back(LabelProps::Alignment());
+    info.Props.push_back(Prop::Boolean<TCustomLabel>("AutoSize", [](TCustomLabel& l) { return l.AutoSize(); },
+                                                     [](TCustomLabel& l, int64_t v) { l.SetAutoSize(v != 0); })
+                             .WithDefault(1));
+    info.Props.push_back(ControlProps::Caption());
+    info.Props.push_back(ControlProps::Color());
+    info.Props.push_back(ControlProps::Enabled());
+    info.Props.push_back(Prop::Component<TCustomLabel, TWinControl>(
+        "FocusControl", [](TCustomLabel& l) { return l.FocusControl(); },
+        [](TCustomLabel& l, TWinControl* v) { l.SetFocusControl(v); }));
+    info.Props.push_back(ControlProps::Font());
+    info.Props.push_back(Prop::Enumeration<TCustomLabel>("Layout", {"tlTop", "tlCenter", "tlBottom"},
+                                                         [](TCustomLabel& l) { return l.Layout(); },
+                                                         [](TCustomLabel& l, int64_t v) { l.SetLayout(TTextLayout(v)); })
+                             .WithDefault(tlTop));
+    info.Props.push_back(ControlProps::ParentColor());
+    info.Props.push_back(ControlProps::ParentFont());
+    info.Props.push_back(ControlProps::ParentShowHint());
+    info.Props.push_back(ControlProps::ShowHint());
+    info.Props.push_back(Prop::Boolean<TCustomLabel>("ShowAccelChar", [](TCustomLabel& l) { return l.ShowAccelChar(); },
+                                                     [](TCustomLabel& l, int64_t v) { l.SetShowAccelChar(v != 0); })
+                             .WithDefault(1));
+    info.Props.push_back(Prop::Boolean<TCustomLabel>("Transparent", [](TCustomLabel& l) { return l.Transparent(); },
+                                                     [](TCustomLabel& l, int64_t v) { l.SetTransparent(v != 0); })
+                             .WithDefault(0));
+    info.Props.push_back(ControlProps::Visible());
+    info.Props.push_back(Prop::Boolean<TCustomLabel>("WordWrap", [](TCustomLabel& l) { return l.WordWrap(); },
+                                                     [](TCustomLabel& l, int64_t v) { l.SetWordWrap(v != 0); })
+                             .WithDefault(0));
+    info.Props.push_back(ControlProps::OnClick());
+    info.Props.push_back(ControlProps::OnDblClick());
+    info.Props.push_back(ControlProps::OnMouseDown());
+    info.Props.push_back(ControlProps::OnMouseMove());
+    info.Props.push_back(ControlProps::OnMouseUp());
+})
+
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)
+{
+    FControlStyle |= csOpaque | csReplicatable;
+    SetBounds(0, 0, 65, 17);
+}
+
+void TCustomLabel::SetAlignment(TAlignment value)
+{
+    if (value == FAlignment) return;
+    FAlignment = value;
+    Invalidate();
+}
+
+void TCustomLabel::SetLayout(TTextLayout value)
+{
+    if (value == FLayout) return;
+    FLayout = value;
+    Invalidate();
+}
+
+void TCustomLabel::SetTransparent(bool value)
+{
+    if (value == Transparent()) return;
+    if (value) FControlStyle &= ~csOpaque;
+    else FControlStyle |= csOpaque;
+    Invalidate();
+}
+
+void TCustomLabel::SetAutoSize(bool value)
+{
+    if (value == FAutoSize) return;
+    FAutoSize = value;
+    AdjustBounds();
+}
+
+void TCustomLabel::SetWordWrap(bool value)
+{
+    if (value == FWordWrap) return;
+    FWordWrap = value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TCustomLabel::SetShowAccelChar(bool value)
+{
+    if (value == FShowAccelChar) return;
+    FShowAccelChar = value;
+    Invalidate();
+}
+
+void TCustomLabel::Dispatch(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case CM_TEXTCHANGED:
+        Invalidate();
+        AdjustBounds();
+        break;
+    case CM_FONTCHANGED:
+        TGraphicControl::Dispatch(Message);
+        AdjustBounds();
+        break;
+    default: TGraphicControl::Dispatch(Message); break;
+    }
+}
+
+void TCustomLabel::Loaded()
+{
+    TGraphicControl::Loaded();
+    AdjustBounds();
+}
+
+void TCustomLabel::Notification(TComponent* AComponent, TOperation operation)
+{
+    TGraphicControl::Notification(AComponent, operation);
+    if (operation == opRemove && static_cast<TComponent*>(FFocusControl) == AComponent) FFocusControl = nullptr;
+}
+
+void TCustomLabel::DoDrawText(TRect& r, UINT flags)
+{
+    AnsiString text = GetLabelText();
+    if ((flags & DT_CALCRECT) && (text.IsEmpty() || (FShowAccelChar && text == AnsiString("&") )))
+        text = AnsiString(" ");
+    if (!FShowAccelChar) flags |= DT_NOPREFIX;
+    TCanvas* canvas = Canvas();
+    canvas->Font()->Assign(Font());
+    HDC dc = canvas->Handle();
+    SelectObject(dc, canvas->Font()->Handle());
+    SetBkMode(dc, TRANSPARENT);
+    if (!Enabled() && !(flags & DT_CALCRECT)) {
+        OffsetRect(&r, 1, 1);
+        SetTextColor(dc, ColorToRGB(clBtnHighlight));
+        DrawTextA(dc, text.c_str(), text.Length(), &r, flags);
+        OffsetRect(&r, -1, -1);
+        SetTextColor(dc, ColorToRGB(clBtnShadow));
+    } else {
+        SetTextColor(dc, ColorToRGB(Font()->Color()));
+    }
+    DrawTextA(dc, text.c_str(), text.Length(), &r, flags);
+}
+
+void TCustomLabel::Paint()
+{
+    static const UINT alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+    TCanvas* canvas = Canvas();
+    TRect r = ClientRect();
+    if (!Transparent()) {
+        canvas->Brush()->SetColor(Color());
+        canvas->Brush()->SetStyle(bsSolid);
+        canvas->FillRect(r);
+    }
+    canvas->Brush()->SetStyle(bsClear);
+    UINT flags = DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | alignments[FAlignment];
+    if (FLayout != tlTop) {
+        TRect calc = r;
+        DoDrawText(calc, flags | DT_CALCRECT);
+        int h = calc.bottom - calc.top;
+        if (FLayout == tlBottom) OffsetRect(&r, 0, Height() - h);
+        else OffsetRect(&r, 0, (Height() - h) / 2);
+    }
+    DoDrawText(r, flags);
+}
+
+void TCustomLabel::AdjustBounds()
+{
+    if (HasState(csReading) || HasState(csLoading) || !FAutoSize || !Parent()) return;
+    TRect r = ClientRect();
+    DoDrawText(r, DT_EXPANDTABS | DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0));
+    int x = Left();
+    int w = r.right;
+    if (FAlignment == taRightJustify) x += Width() - w;
+    else if (FAlignment == taCenter) x += (Width() - w) / 2;
+    SetBounds(x, Top(), w, r.bottom);
+}
+
+// ---- TEdit ----------------------------------------------------------------------------------
+
+class TEditPrivate {
+public:
+    QLineEdit* edit = nullptr;
+};
+
+TK_CLASS_IMPL(TEdit, TWinControl, {
+    info.Create = CreatorOf<TEdit>();
+    info.Props.push_back(ControlProps::Color());
+    info.Props.back().Stored = TStoredRule::Default;
+    info.Props.back().Default = clWindow;
+    info.Props.push_back(ControlProps::Enabled());
+    info.Props.push_back(ControlProps::Font());
+    info.Props.push_back(ControlProps::ParentColor());
+    info.Props.back().Default = 0;
+    info.Props.push_back(ControlProps::ParentFont());
+    info.Props.push_back(ControlProps::ParentShowHint());
+    info.Props.push_back(Prop::Boolean<TEdit>("ReadOnly", [](TEdit& e) { return e.ReadOnly(); },
+                                              [](TEdit& e, int64_t v) { e.SetReadOnly(v != 0); })
+                             .WithDefault(0));
+    info.Props.push_back(ControlProps::ShowHint());
+    info.Props.push_back(ControlProps::TabOrder());
+    info.Props.push_back(ControlProps::Caption("Text"));
+    info.Props.push_back(ControlProps::Visible());
+    info.Props.push_back(Prop::Event("OnChange", &TEdit::OnChange));
+    info.Props.push_back(ControlProps::OnClick());
+})
+
+TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner), d(new TEditPrivate)
+{
+    SetParentColor(false);
+    SetColor(clWindow);
+    SetTabStop(true);
+    SetBounds(0, 0, 121, 21);
+}
+
+TEdit::~TEdit()
+{
+    // The window outlives this part of the object: its signals must not reach us any more.
+    if (d->edit) QObject::disconnect(d->edit, nullptr, nullptr, nullptr);
+    delete d;
+}
+
+HWND TEdit::CreateWindowHandle(HWND parentWindow)
+{
+    auto* e = new QLineEdit(WidgetFromHandle(parentWindow));
+    e->setText(QString::fromStdString(Caption().ToUtf8()));
+    e->setReadOnly(FReadOnly);
+    e->setFocusPolicy(Qt::StrongFocus);
+    e->setContextMenuPolicy(Qt::DefaultContextMenu);
+    QObject::connect(e, &QLineEdit::textChanged, e, [this](const QString&) { OnChange(this); });
+    QObject::connect(e, &QObject::destroyed, e, [this] { d->edit = nullptr; });
+    d->edit = e;
+    return HandleOfWidget(e);
+}
+
+AnsiString TEdit::GetText() const
+{
+    if (d->edit) return AnsiString::FromUtf8(d->edit->text().toStdString());
+    return Caption();
+}
+
+void TEdit::SetText(const AnsiString& value)
+{
+    TWinControl::SetText(value);
+    if (d->edit) {
+        QString text = QString::fromStdString(value.ToUtf8());
+        if (d->edit->text() != text) d->edit->setText(text);
+    }
+}
+
+void TEdit::SetReadOnly(bool value)
+{
+    FReadOnly = value;
+    if (d->edit) d->edit->setReadOnly(value);
+}
+
+void TEdit::SelectAll()
+{
+    Handle();
+    d->edit->selectAll();
+}
+
+AnsiString TEdit::SelText() const
+{
+    return d->edit ? AnsiString::FromUtf8(d->edit->selectedText().toStdString()) : AnsiString();
+}
+
+void TEdit::CopyToClipboard()
+{
+    Handle();
+    d->edit->copy();
+}
+
+void TEdit::PasteFromClipboard()
+{
+    Handle();
+    d->edit->paste();
+}
