@@ -14,7 +14,7 @@
             TClassInfo info;                                                 \
             info.Name = #Class;                                              \
             info.Parent = &Base::StaticClassInfo();                          \
-            [[maybe_unused]] auto fill = [](TClassInfo& info) __VA_ARGS__;   \
+            auto fill = []([[maybe_unused]] TClassInfo& info) __VA_ARGS__;   \
             fill(info);                                                      \
             return info;                                                     \
         }();                                                                 \
