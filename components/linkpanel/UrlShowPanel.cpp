@@ -64,6 +64,12 @@ void TUrlShowPanel::Dispatch(TMessage& Message)
     switch (Message.Msg) {
     case CM_MOUSEENTER: MouseEnter(); break;
     case CM_MOUSELEAVE: MouseLeave(); break;
+    case CM_PARENTCOLORCHANGED:
+        TCustomPanel::Dispatch(Message);
+        // Following the parent, the copy must say what is shown, or SetColor would skip a
+        // colour the panel no longer has.
+        if (ParentColor()) FColor = TControl::Color();
+        break;
     default: TCustomPanel::Dispatch(Message); break;
     }
 }

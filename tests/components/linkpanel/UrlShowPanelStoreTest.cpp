@@ -76,9 +76,13 @@ TEST(UrlShowPanelStore, ColorIsNotStoredWhileFollowingTheParent)
     Form f;
     f.panel->SetColor(clWindow);
     EXPECT_FALSE(Mentions(WriteComponentText(&f.form), "Color"));
-    f.panel->SetColor(clWhite);
+    f.form.SetColor(clYellow);
     f.panel->SetParentColor(true);
     EXPECT_FALSE(Mentions(WriteComponentText(&f.form), "Color"));
+    EXPECT_EQ(f.panel->Color(), clYellow);  // reads what it shows
+    f.panel->SetColor(clWindow);
+    EXPECT_EQ(f.panel->TControl::Color(), clWindow);
+    EXPECT_FALSE(f.panel->ParentColor());
 }
 
 struct CountingPanel : TUrlShowPanel {
