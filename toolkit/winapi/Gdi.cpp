@@ -220,6 +220,30 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
     return ok || DCFromHandle(hdc)->Target == nullptr ? TRUE : FALSE;
 }
 
+BOOL AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc, int xoriginSrc,
+                int yoriginSrc, int wSrc, int hSrc, BLENDFUNCTION ftn)
+{
+    TDeviceContext* src = DCFromHandle(hdcSrc);
+    TDeviceContext* dest = DCFromHandle(hdcDest);
+    if (!src || !dest || wDest < 0 || hDest < 0 || wSrc < 0 || hSrc < 0) return FALSE;
+    if (ftn.BlendOp != AC_SRC_OVER || ftn.BlendFlags != 0 || ftn.AlphaFormat != 0) return FALSE;
+    if (!src->Target || src->Target->isNull()) return FALSE;
+    if (wDest == 0 || hDest == 0 || wSrc == 0 || hSrc == 0) return TRUE;
+    QRect srcRect(xoriginSrc + src->OriginX, yoriginSrc + src->OriginY, wSrc, hSrc);
+    if (!DeviceClip(src).contains(srcRect)) return FALSE;  // never reads past the source
+    QImage piece = src->Target->copy(srcRect);  // the source may be the destination's own image
+    // Qt turns the opacity into a 0..256 weight and that into a 0..255 one with a shift;
+    // A+1 over 256 comes out as exactly A, where A/255 would lose one for small A.
+    const int a = ftn.SourceConstantAlpha;
+    const double opacity = a == 255 ? 1.0 : a == 0 ? 0.0 : (a + 1) / 256.0;
+    WithPainter(hdcDest, [&](QPainter& p) {
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.setOpacity(opacity);
+        p.drawImage(QRect(xoriginDest, yoriginDest, wDest, hDest), piece);
+    });
+    return TRUE;
+}
+
 HBRUSH CreateSolidBrush(COLORREF color)
 {
     auto* b = new TGdiBrush;

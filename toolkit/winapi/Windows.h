@@ -64,6 +64,29 @@ int SetBkMode(HDC hdc, int mode);
 COLORREF GetPixel(HDC hdc, int x, int y);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 
+// Blending (msimg32). No per-pixel alpha here: AlphaFormat must be 0.
+constexpr BYTE AC_SRC_OVER = 0x00;
+constexpr BYTE AC_SRC_ALPHA = 0x01;
+struct BLENDFUNCTION {
+    BYTE BlendOp;
+    BYTE BlendFlags;
+    BYTE SourceConstantAlpha;
+    BYTE AlphaFormat;
+};
+static_assert(sizeof(BLENDFUNCTION) == 4);
+BOOL AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc, int xoriginSrc,
+                int yoriginSrc, int wSrc, int hSrc, BLENDFUNCTION ftn);
+
+// System libraries (kernel32): a table of the libraries this system provides, looked up by
+// file name, case-insensitive, ".dll" implied. Loads are counted per library.
+struct HINSTANCE__;
+using HMODULE = HINSTANCE__*;
+using FARPROC = intptr_t (*)();
+HMODULE LoadLibraryA(const char* lpLibFileName);
+HMODULE GetModuleHandleA(const char* lpModuleName);  // null unless loaded
+FARPROC GetProcAddress(HMODULE hModule, const char* lpProcName);
+BOOL FreeLibrary(HMODULE hLibModule);
+
 // Windows.
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 BOOL OffsetRect(RECT* lprc, int dx, int dy);
