@@ -202,7 +202,7 @@ TControlCanvas::~TControlCanvas() { FreeOwnHandle(); }
 void TControlCanvas::FreeOwnHandle()
 {
     if (!FOwnHandle) return;
-    if (Handle() == FOwnHandle) SetHandle(nullptr);
+    if (HandleAllocated() && Handle() == FOwnHandle) SetHandle(nullptr);
     ReleaseDC(nullptr, FOwnHandle);
     FOwnHandle = nullptr;
 }

@@ -8,12 +8,31 @@
 // ---- TCustomLabel ---------------------------------------------------------------------------
 
 namespace LabelProps {
-inline TPropInfo Alignment()
+TPropInfo Alignment()
 {
     return Prop::Enumeration<TCustomLabel>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
                                            [](TCustomLabel& l) { return l.Alignment(); },
                                            [](TCustomLabel& l, int64_t v) { l.SetAlignment(TAlignment(v)); })
         .WithDefault(taLeftJustify);
+}
+TPropInfo Layout()
+{
+    return Prop::Enumeration<TCustomLabel>("Layout", {"tlTop", "tlCenter", "tlBottom"},
+                                           [](TCustomLabel& l) { return l.Layout(); },
+                                           [](TCustomLabel& l, int64_t v) { l.SetLayout(TTextLayout(v)); })
+        .WithDefault(tlTop);
+}
+TPropInfo Transparent()
+{
+    return Prop::Boolean<TCustomLabel>("Transparent", [](TCustomLabel& l) { return l.Transparent(); },
+                                       [](TCustomLabel& l, int64_t v) { l.SetTransparent(v != 0); })
+        .WithDefault(0);
+}
+TPropInfo FocusControl()
+{
+    return Prop::Component<TCustomLabel, TWinControl>(
+        "FocusControl", [](TCustomLabel& l) { return l.FocusControl(); },
+        [](TCustomLabel& l, TWinControl* v) { l.SetFocusControl(v); });
 }
 }  // namespace LabelProps
 
@@ -29,14 +48,9 @@ TK_CLASS_IMPL(TLabel, TCustomLabel, {
     info.Props.push_back(ControlProps::Caption());
     info.Props.push_back(ControlProps::Color());
     info.Props.push_back(ControlProps::Enabled());
-    info.Props.push_back(Prop::Component<TCustomLabel, TWinControl>(
-        "FocusControl", [](TCustomLabel& l) { return l.FocusControl(); },
-        [](TCustomLabel& l, TWinControl* v) { l.SetFocusControl(v); }));
+    info.Props.push_back(LabelProps::FocusControl());
     info.Props.push_back(ControlProps::Font());
-    info.Props.push_back(Prop::Enumeration<TCustomLabel>("Layout", {"tlTop", "tlCenter", "tlBottom"},
-                                                         [](TCustomLabel& l) { return l.Layout(); },
-                                                         [](TCustomLabel& l, int64_t v) { l.SetLayout(TTextLayout(v)); })
-                             .WithDefault(tlTop));
+    info.Props.push_back(LabelProps::Layout());
     info.Props.push_back(ControlProps::ParentColor());
     info.Props.push_back(ControlProps::ParentFont());
     info.Props.push_back(ControlProps::ParentShowHint());
@@ -44,9 +58,7 @@ TK_CLASS_IMPL(TLabel, TCustomLabel, {
     info.Props.push_back(Prop::Boolean<TCustomLabel>("ShowAccelChar", [](TCustomLabel& l) { return l.ShowAccelChar(); },
                                                      [](TCustomLabel& l, int64_t v) { l.SetShowAccelChar(v != 0); })
                              .WithDefault(1));
-    info.Props.push_back(Prop::Boolean<TCustomLabel>("Transparent", [](TCustomLabel& l) { return l.Transparent(); },
-                                                     [](TCustomLabel& l, int64_t v) { l.SetTransparent(v != 0); })
-                             .WithDefault(0));
+    info.Props.push_back(LabelProps::Transparent());
     info.Props.push_back(ControlProps::Visible());
     info.Props.push_back(Prop::Boolean<TCustomLabel>("WordWrap", [](TCustomLabel& l) { return l.WordWrap(); },
                                                      [](TCustomLabel& l, int64_t v) { l.SetWordWrap(v != 0); })

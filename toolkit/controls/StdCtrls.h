@@ -48,6 +48,14 @@ private:
     TWinControl* FFocusControl = nullptr;
 };
 
+// Published-property entries of the label's own properties, for classes that publish them.
+namespace LabelProps {
+TPropInfo Alignment();
+TPropInfo Layout();
+TPropInfo Transparent();
+TPropInfo FocusControl();
+}  // namespace LabelProps
+
 class TLabel : public TCustomLabel {
     TK_CLASS(TLabel)
 public:

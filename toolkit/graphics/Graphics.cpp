@@ -244,8 +244,28 @@ void TPen::Assign(TPersistent* source)
 
 // ---- TCanvas --------------------------------------------------------------------------------
 
-TCanvas::TCanvas() = default;
+TCanvas::TCanvas()
+{
+    FFont.OnChange = TNotifyEvent(this, &TCanvas::FontChanged);
+    FBrush.OnChange = TNotifyEvent(this, &TCanvas::BrushChanged);
+}
+
 TCanvas::~TCanvas() = default;
+
+HDC TCanvas::Handle()
+{
+    if (!FHandle) CreateHandle();
+    if (FHandle && !FFontValid) SelectFont();
+    if (FHandle && !FBrushValid) SelectBrush();
+    return FHandle;
+}
+
+void TCanvas::SetHandle(HDC value)
+{
+    FHandle = value;
+    FFontValid = false;
+    FBrushValid = false;
+}
 
 void TCanvas::FillRect(const TRect& r)
 {
@@ -277,11 +297,21 @@ void TCanvas::LineTo(int x, int y)
 
 void TCanvas::SelectFont()
 {
-    HDC dc = Handle();
-    SelectObject(dc, FFont.Handle());
-    SetTextColor(dc, Ref(FFont.Color()));
-    SetBkMode(dc, FBrush.Style() == bsClear ? TRANSPARENT : OPAQUE);
-    if (TDeviceContext* context = DCFromHandle(dc)) context->BkColor = Ref(FBrush.Color());
+    if (!FHandle) CreateHandle();
+    SelectObject(FHandle, FFont.Handle());
+    SetTextColor(FHandle, Ref(FFont.Color()));
+    FFontValid = true;
+    SelectBrush();
+}
+
+// Text drawn over a solid brush gets the brush's colour behind it; over a clear one, none.
+void TCanvas::SelectBrush()
+{
+    if (!FHandle) CreateHandle();
+    SelectObject(FHandle, FBrush.Handle());
+    SetBkMode(FHandle, FBrush.Style() == bsClear ? TRANSPARENT : OPAQUE);
+    if (TDeviceContext* context = DCFromHandle(FHandle)) context->BkColor = Ref(FBrush.Color());
+    FBrushValid = true;
 }
 
 void TCanvas::TextOut(int x, int y, const AnsiString& text)

@@ -102,15 +102,15 @@ class TCanvas : public TPersistent {
 public:
     TCanvas();
     ~TCanvas() override;
+    TCanvas(const TCanvas&) = delete;
+    TCanvas& operator=(const TCanvas&) = delete;
 
     // The device context drawn on; not owned. A canvas without one may make one on demand.
-    HDC Handle()
-    {
-        if (!FHandle) CreateHandle();
-        return FHandle;
-    }
+    // Win32 calls on the handle find the canvas's font, text colour and brush made current,
+    // as they were last changed on the canvas.
+    HDC Handle();
     bool HandleAllocated() const { return FHandle != nullptr; }
-    void SetHandle(HDC value) { FHandle = value; }
+    void SetHandle(HDC value);
 
     TFont* Font() { return &FFont; }
     TBrush* Brush() { return &FBrush; }
@@ -134,7 +134,12 @@ protected:
 
 private:
     void SelectFont();
+    void SelectBrush();
+    void FontChanged(TObject*) { FFontValid = false; }
+    void BrushChanged(TObject*) { FBrushValid = false; }
     HDC FHandle = nullptr;
+    bool FFontValid = false;
+    bool FBrushValid = false;
     TFont FFont;
     TBrush FBrush;
     TPen FPen;

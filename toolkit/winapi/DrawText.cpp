@@ -76,10 +76,12 @@ int DrawTextA(HDC hdc, const char* lpchText, int cchText, RECT* lprc, UINT forma
         return total;
     }
 
+    // Offsets are taken from the left and top edge, so that a rectangle moved by one pixel
+    // moves the text by exactly one pixel.
     int y = lprc->top;
     if (format & DT_SINGLELINE) {
         if (format & DT_BOTTOM) y = lprc->bottom - lineHeight;
-        else if (format & DT_VCENTER) y = (lprc->top + lprc->bottom - lineHeight) / 2;
+        else if (format & DT_VCENTER) y = lprc->top + (lprc->bottom - lprc->top - lineHeight) / 2;
     }
     WithPainter(hdc, [&](QPainter& p) {
         if (!(format & DT_NOCLIP))
@@ -89,7 +91,7 @@ int DrawTextA(HDC hdc, const char* lpchText, int cchText, RECT* lprc, UINT forma
             int cx = m.horizontalAdvance(line.text);
             int x = lprc->left;
             if (format & DT_RIGHT) x = lprc->right - cx;
-            else if (format & DT_CENTER) x = (lprc->left + lprc->right - cx) / 2;
+            else if (format & DT_CENTER) x = lprc->left + (lprc->right - lprc->left - cx) / 2;
             p.save();
             p.translate(x, y);
             p.rotate(-log.lfEscapement / 10.0);

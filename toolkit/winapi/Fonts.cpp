@@ -51,6 +51,11 @@ QFont QFontFromLog(const LOGFONTA& log)
     QFont f;
     f.setFamilies(Families(AnsiString(face).ToUtf8()));
     f.setPixelSize(log.lfHeight == 0 ? 12 : std::abs(log.lfHeight));
+    if (log.lfHeight > 0) {
+        // A positive height is the whole cell (ascent and descent), not the character height.
+        int cell = QFontMetrics(f).height();
+        if (cell > log.lfHeight) f.setPixelSize(std::max(1, log.lfHeight * log.lfHeight / cell));
+    }
     f.setWeight(log.lfWeight >= 600 ? QFont::Bold : QFont::Normal);
     f.setItalic(log.lfItalic != 0);
     f.setUnderline(log.lfUnderline != 0);
