@@ -5,6 +5,7 @@
 #include "toolkit/streaming/FormReader.h"
 #include "toolkit/winapi/GdiObjects.h"
 
+#include <QFile>
 #include <QIcon>
 #include <QPixmap>
 #include <QWidget>
@@ -51,6 +52,20 @@ TK_CLASS_IMPL(TCustomForm, TWinControl, {
 
 TK_CLASS_IMPL(TForm, TCustomForm, {})
 
+namespace {
+// A form without an icon of its own shows the application's, compiled in as MAINICON.
+const std::string& ApplicationIconData()
+{
+    static const std::string data = [] {
+        QFile file(QStringLiteral(":/icons/MAINICON"));
+        if (!file.open(QIODevice::ReadOnly)) return std::string();
+        QByteArray bytes = file.readAll();
+        return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }();
+    return data;
+}
+}  // namespace
+
 TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner)
 {
     SetVisible(false);
@@ -91,9 +106,10 @@ void TCustomForm::UpdateWidgetState()
     if (!w) return;
     w->setWindowTitle(QString::fromStdString(Caption().ToUtf8()));
     ApplyWindowFlags();
-    if (!FIconData.empty()) {
+    const std::string& iconData = FIconData.empty() ? ApplicationIconData() : FIconData;
+    if (!iconData.empty()) {
         QPixmap icon;
-        if (icon.loadFromData(reinterpret_cast<const uchar*>(FIconData.data()), static_cast<uint>(FIconData.size()), "ICO"))
+        if (icon.loadFromData(reinterpret_cast<const uchar*>(iconData.data()), static_cast<uint>(iconData.size()), "ICO"))
             w->setWindowIcon(QIcon(icon));
     }
 }

@@ -32,7 +32,8 @@ public:
     void SetPixelsPerInch(int value) { FPixelsPerInch = value; }
     int TextHeight() const { return FTextHeight; }
     void SetTextHeight(int value) { FTextHeight = value; }
-    // The window's icon: a Windows .ico file's bytes (the toolkit decodes it).
+    // The window's icon: a Windows .ico file's bytes (the toolkit decodes it). Without one the
+    // window shows the application's icon, the resource MAINICON.
     void SetIconData(const std::string& icoBytes);
 
     void Show();

@@ -72,7 +72,8 @@ public:
 
     AnsiString GetText() const override;
     void SetText(const AnsiString& value) override;
-    const AnsiString& Text() const { return Caption(); }
+    // What the edit box holds now, typed text included.
+    AnsiString Text() const { return GetText(); }
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value);
     void SelectAll();
