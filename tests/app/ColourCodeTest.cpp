@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <clocale>
 #include <cstdio>
 #include <locale.h>
@@ -30,6 +31,20 @@ struct DecomposeCase {
     int red, green, blue;
     TColor colour;
 };
+
+// Letters and digits as they are, every other byte as _xx: usable as a test name.
+std::string NameOf(const std::string& text)
+{
+    std::string name;
+    for (unsigned char c : text) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "_%02X", c);
+        name += std::isalnum(c) ? std::string(1, static_cast<char>(c)) : std::string(hex);
+    }
+    return name.empty() ? std::string("empty") : name;
+}
+
+void PrintTo(const DecomposeCase& c, std::ostream* os) { *os << NameOf(c.text); }
 
 class Decompose : public testing::TestWithParam<DecomposeCase> {};
 
@@ -67,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                     DecomposeCase{"0x0000", Ok, 0, 0, 0, 0}, DecomposeCase{"0X0x0X", Ok, 0, 0, 0, 0},
                     DecomposeCase{"+F+F+F", Ok, 15, 15, 15, 0x0F0F0F},
                     // A minus negates; only values above 255 are refused, the colour keeps the low 8 bits.
-                    DecomposeCase{"-10000", Ok, -1, 0, 0, 0x0000FF}, DecomposeCase{"00-F00", Ok, 0, -15, 0, 0x00F100}));
+                    DecomposeCase{"-10000", Ok, -1, 0, 0, 0x0000FF}, DecomposeCase{"00-F00", Ok, 0, -15, 0, 0x00F100}),
+    [](const testing::TestParamInfo<DecomposeCase>& info) { return NameOf(info.param.text); });
 
 TEST(DecomposeHexCode, NulInsideAPairEndsIt)
 {
