@@ -1,5 +1,6 @@
 #pragma once
 // The main window: decomposes a hex colour code and encodes a picked colour for the web.
+#include "components/alphabutton/AlphaBtn.h"
 #include "toolkit/controls/Buttons.h"
 #include "toolkit/controls/Dialogs.h"
 #include "toolkit/controls/ExtCtrls.h"
@@ -17,9 +18,9 @@ public:
     TLabel* Label2 = nullptr;
     TLabel* Label3 = nullptr;
     TBevel* Bevel1 = nullptr;
-    TSpeedButton* FlatButton2 = nullptr;
-    TSpeedButton* Button1 = nullptr;
-    TSpeedButton* FlatButton1 = nullptr;
+    TAlphaSpeedButton* FlatButton2 = nullptr;
+    TAlphaSpeedButton* Button1 = nullptr;
+    TAlphaSpeedButton* FlatButton1 = nullptr;
     TEdit* FlatEdit1 = nullptr;
     TEdit* Edit1 = nullptr;
     TEdit* edtRed = nullptr;
