@@ -67,6 +67,11 @@ void TApplication::ProcessMessages()
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void TApplication::HandleMessage()
+{
+    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 void TApplication::Terminate()
 {
     FTerminated = true;

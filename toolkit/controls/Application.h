@@ -29,6 +29,8 @@ public:
     void Run();
     // Processes all pending messages, then returns.
     void ProcessMessages();
+    // Waits until a message arrives (when none is pending), then processes what is pending.
+    void HandleMessage();
     void Terminate();
     bool Terminated() const { return FTerminated; }
 

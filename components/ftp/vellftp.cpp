@@ -1,0 +1,150 @@
+// TVellFtp: life cycle, properties, outcome reporting, the unit's tokenizer and registration.
+#include "components/ftp/vellftp.h"
+#include "components/ftp/vellftp_internal.h"
+
+#include "toolkit/net/WinSock.h"
+#include "toolkit/system/Published.h"
+
+#include <cstring>
+
+int LastDataPort = 3001;
+bool ActiveSendBusy = false;
+bool PassiveSendBusy = false;
+
+namespace {
+char* gTokenPosition = nullptr;
+}
+
+char* NextToken(char* text, const char* delimiters)
+{
+    char* p = text ? text : gTokenPosition;
+    if (!p) return nullptr;
+    p += std::strspn(p, delimiters);
+    if (*p == '\0') {
+        gTokenPosition = p;
+        return nullptr;
+    }
+    char* end = p + std::strcspn(p, delimiters);
+    if (*end != '\0') {
+        *end = '\0';
+        gTokenPosition = end + 1;
+    } else {
+        gTokenPosition = end;
+    }
+    return p;
+}
+
+void ForgetTokenPosition() { gTokenPosition = nullptr; }
+
+TK_CLASS_IMPL(TVellFtp, TComponent, {
+    info.Create = CreatorOf<TVellFtp>();
+    using F = TVellFtp;
+    info.Props.push_back(
+        Prop::Integer<F>("Port", [](F& f) { return f.Port(); }, [](F& f, int64_t v) { f.SetPort(int(v)); }).WithDefault(0));
+    info.Props.push_back(Prop::Text<F>("Password", [](F& f) { return f.Password(); },
+                                       [](F& f, const AnsiString& v) { f.SetPassword(v); }));
+    info.Props.push_back(Prop::Text<F>("UserID", [](F& f) { return f.UserID(); },
+                                       [](F& f, const AnsiString& v) { f.SetUserID(v); }));
+    info.Props.push_back(Prop::Integer<F>("TimeOut", [](F& f) { return int64_t(f.TimeOut()); },
+                                          [](F& f, int64_t v) { f.SetTimeOut(static_cast<unsigned long>(v)); })
+                             .WithDefault(0));
+    info.Props.push_back(Prop::Boolean<F>("EnablePASV", [](F& f) { return f.EnablePASV(); },
+                                          [](F& f, int64_t v) { f.SetEnablePASV(v != 0); })
+                             .WithDefault(0));
+    info.Props.push_back(
+        Prop::Text<F>("Host", [](F& f) { return f.Host(); }, [](F& f, const AnsiString& v) { f.SetHost(v); }));
+    info.Props.push_back(Prop::Event("OnStatus", &F::FOnStatus));
+    info.Props.push_back(Prop::Event("OnAuthenticationNeeded", &F::FOnAuthenticationNeeded));
+    info.Props.push_back(Prop::Event("OnConnect", &F::FOnConnect));
+    info.Props.push_back(Prop::Event("OnFailure", &F::FOnFailure));
+    info.Props.push_back(Prop::Event("OnListItem", &F::FOnListItem));
+    info.Props.push_back(Prop::Event("OnPacketRecvd", &F::FOnPacketRecvd));
+    info.Props.push_back(Prop::Event("OnPacketSent", &F::FOnPacketSent));
+    info.Props.push_back(Prop::Event("OnConnectionFailed", &F::FOnConnectionFailed));
+    info.Props.push_back(Prop::Event("OnSuccess", &F::FOnSuccess));
+    info.Props.push_back(Prop::Event("OnInvalidHost", &F::FOnInvalidHost));
+    info.Props.push_back(Prop::Boolean<F>("TcpNoDelay", [](F& f) { return f.TcpNoDelay(); },
+                                          [](F& f, int64_t v) { f.SetTcpNoDelay(v != 0); })
+                             .WithDefault(0));
+    info.Props.push_back(Prop::Integer<F>("SendDataSize", [](F& f) { return f.SendDataSize(); },
+                                          [](F& f, int64_t v) { f.SetSendDataSize(int(v)); })
+                             .WithDefault(0));
+})
+
+void Register() { RegisterComponents("Vell", {&TVellFtp::StaticClassInfo()}); }
+
+// ---- Life cycle ------------------------------------------------------------------------------
+
+TVellFtp::TVellFtp(TComponent* AOwner) : TComponent(AOwner), FControlSocket(new TClientSocket(nullptr)) {}
+
+void TVellFtp::Loaded()
+{
+    TComponent::Loaded();
+    if (HasState(csDesigning)) return;
+    FControlSocket->SetClientType(ctBlocking);
+    if (!FControlSocket->Active()) {
+        FControlSocket->SetPort(FPort);
+        FControlSocket->SetHost(FHost);
+    }
+    if (FControlStream) return;  // already set up: a second call only takes Port and Host
+    FListenSocket = new TServerSocket(nullptr);
+    FListenSocket->OnClientConnect = TSocketNotifyEvent(this, &TVellFtp::DataConnected);
+    FListenSocket->OnClientDisconnect = TSocketNotifyEvent(this, &TVellFtp::DataDisconnected);
+    FControlStream = new TWinSocketStream(FControlSocket->Socket(), kControlWait);
+    FDataSocket = new TClientSocket(nullptr);
+    FDataSocket->SetClientType(ctBlocking);
+    FListStream = new TWinSocketStream(FDataSocket->Socket(), kListWait);
+    FDataStream = new TWinSocketStream(FDataSocket->Socket(), kDataWait);
+    FRecvBuffer = new char[kRecvBufferSize];
+    FDataBuffer = new char[kDataBufferSize];
+}
+
+TVellFtp::~TVellFtp()
+{
+    Destroying();
+    delete FControlSocket;
+    delete FListenSocket;
+    delete FControlStream;
+    delete FDataStream;
+    delete FListStream;
+    delete FDataSocket;
+    delete FFileStream;
+    delete[] FRecvBuffer;
+    delete[] FDataBuffer;
+}
+
+void TVellFtp::RequireLoaded() const
+{
+    if (!FControlStream)
+        throw Exception("TVellFtp: 初期化されていません。Loaded の後で使用してください。"_ansi);
+}
+
+// ---- Properties ------------------------------------------------------------------------------
+
+void TVellFtp::SetPassword(const AnsiString& value) { FPassword = value; }
+
+void TVellFtp::SetTimeOut(unsigned long value) { FTimeOut = value < 50 ? 50 : value; }
+
+void TVellFtp::SetTcpNoDelay(bool value)
+{
+    if (value == FTcpNoDelay) return;
+    FTcpNoDelay = value;
+    if (HasState(csDesigning) || !FControlSocket) return;
+    int on = value ? 1 : 0;
+    setsockopt(FControlSocket->Socket()->SocketHandle(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
+               sizeof on);
+}
+
+bool TVellFtp::GetConnected() const { return FControlSocket && FControlSocket->Active(); }
+
+// ---- Outcome ---------------------------------------------------------------------------------
+
+void TVellFtp::DoSuccess(TFtpCmdType kind) { FOnSuccess(kind); }
+
+void TVellFtp::DoFailure(TFtpCmdType kind)
+{
+    if (!FOnFailure) return;
+    bool handled = false;
+    FOnFailure(handled, kind);
+    if (!handled) throw Exception(FLastReply);
+}

@@ -1,0 +1,224 @@
+#pragma once
+// TVellFtp: a non-visual FTP client component. Every operation is synchronous for the caller:
+// it sends, then waits on the GUI thread while letting the message queue run, so the program
+// stays responsive and an event handler can call Cancel.
+#include "toolkit/net/ScktComp.h"
+#include "toolkit/system/Classes.h"
+#include "toolkit/system/FileStream.h"
+
+#include <string>
+
+// The kind of operation that an outcome event reports.
+enum TFtpCmdType : unsigned char {
+    fcChangeDir = 0,
+    fcMakeDir = 1,
+    fcRemove = 2,
+    fcRename = 5,
+    fcTransfer = 9,
+    fcLogin = 16,
+};
+
+using TFtpStatusEvent = TEvent<TComponent*, AnsiString>;        // Sender, Status
+using TFtpHandledEvent = TEvent<bool&>;                         // Handled
+using TFtpFailureEvent = TEvent<bool&, TFtpCmdType>;            // Handled, TransType
+using TFtpSuccessEvent = TEvent<TFtpCmdType>;                   // TransType
+using TFtpListItemEvent = TEvent<AnsiString>;                   // Listing
+
+class TVellFtp : public TComponent {
+    TK_CLASS(TVellFtp)
+public:
+    explicit TVellFtp(TComponent* AOwner);
+    ~TVellFtp() override;
+    // Creates the sockets, streams and buffers (not in design mode). A component made in code
+    // calls it once its properties are set; every operation but Cancel needs it.
+    void Loaded() override;
+
+    void Connect();
+    void Disconnect();
+    void Cancel();
+    // Sends one command line (without CR LF) and reads its reply into LastReply and ResultCode.
+    void DoCommand(const AnsiString& command);
+
+    void ChangeDir(const AnsiString& dir);
+    void Delete(const AnsiString& file);
+    void MakeDirectory(const AnsiString& dir);
+    void RemoveDir(const AnsiString& dir);
+    void Rename(const AnsiString& oldName, const AnsiString& newName);
+    void Mode(int transferType);  // always refused: send "TYPE I" with DoCommand instead
+
+    void List();
+    void List(const AnsiString& path);
+    void Nlist();
+    void Nlist(const AnsiString& path);
+    void Download(const AnsiString& remoteFile, const AnsiString& localFile);
+    void Upload(const AnsiString& localFile, const AnsiString& remoteFile);
+
+    // Published properties.
+    int Port() const { return FPort; }
+    void SetPort(int value) { FPort = value; }
+    const AnsiString& Password() const { return FPassword; }
+    void SetPassword(const AnsiString& value);
+    const AnsiString& UserID() const { return FUserID; }
+    void SetUserID(const AnsiString& value) { FUserID = value; }
+    unsigned long TimeOut() const { return FTimeOut; }
+    void SetTimeOut(unsigned long value);
+    bool EnablePASV() const { return FEnablePASV; }
+    void SetEnablePASV(bool value) { FEnablePASV = value; }
+    const AnsiString& Host() const { return FHost; }
+    void SetHost(const AnsiString& value) { FHost = value; }
+    bool TcpNoDelay() const { return FTcpNoDelay; }
+    void SetTcpNoDelay(bool value);
+    int SendDataSize() const { return FSendDataSize; }
+    void SetSendDataSize(int value) { FSendDataSize = value; }
+
+    const TFtpStatusEvent& OnStatus() const { return FOnStatus; }
+    void SetOnStatus(TFtpStatusEvent e) { FOnStatus = std::move(e); }
+    const TFtpHandledEvent& OnAuthenticationNeeded() const { return FOnAuthenticationNeeded; }
+    void SetOnAuthenticationNeeded(TFtpHandledEvent e) { FOnAuthenticationNeeded = std::move(e); }
+    const TNotifyEvent& OnConnect() const { return FOnConnect; }
+    void SetOnConnect(TNotifyEvent e) { FOnConnect = std::move(e); }
+    const TFtpFailureEvent& OnFailure() const { return FOnFailure; }
+    void SetOnFailure(TFtpFailureEvent e) { FOnFailure = std::move(e); }
+    const TFtpListItemEvent& OnListItem() const { return FOnListItem; }
+    void SetOnListItem(TFtpListItemEvent e) { FOnListItem = std::move(e); }
+    const TNotifyEvent& OnPacketRecvd() const { return FOnPacketRecvd; }
+    void SetOnPacketRecvd(TNotifyEvent e) { FOnPacketRecvd = std::move(e); }
+    const TNotifyEvent& OnPacketSent() const { return FOnPacketSent; }
+    void SetOnPacketSent(TNotifyEvent e) { FOnPacketSent = std::move(e); }
+    const TNotifyEvent& OnConnectionFailed() const { return FOnConnectionFailed; }
+    void SetOnConnectionFailed(TNotifyEvent e) { FOnConnectionFailed = std::move(e); }
+    const TFtpSuccessEvent& OnSuccess() const { return FOnSuccess; }
+    void SetOnSuccess(TFtpSuccessEvent e) { FOnSuccess = std::move(e); }
+    const TFtpHandledEvent& OnInvalidHost() const { return FOnInvalidHost; }
+    void SetOnInvalidHost(TFtpHandledEvent e) { FOnInvalidHost = std::move(e); }
+
+    // Public, read-only.
+    bool Connected() const { return GetConnected(); }
+    const AnsiString& LastReply() const { return FLastReply; }
+    int ResultCode() const { return FResultCode; }
+    // Progress of the current transfer, for OnPacketRecvd and OnPacketSent handlers.
+    int ReceivedSize() const { return FReceivedSize; }
+    int SentSize() const { return FSentSize; }
+    int TransferSize() const { return FTransferSize; }
+
+protected:
+    bool GetConnected() const;
+
+    // Control connection and replies.
+    void WaitForData();
+    void ReadResult();
+    void ReadLine();
+    int ExtractResultCode(const char* line) const;
+    bool IsContinue(const char* line, int code) const;
+    void DoStatus(const char* line);
+    void DoLogin();
+    void DoInvalidHost();
+    [[noreturn]] void DoConnectionFailed();
+    void DoPacketRecvd();
+    void DoPacketSent();
+    void DoSuccess(TFtpCmdType kind);
+    void DoFailure(TFtpCmdType kind);
+    void WindUp(TFtpCmdType kind);
+
+    // Data connections.
+    void DoPASV(const char* command);
+    int ParsePASV(AnsiString& address, const AnsiString& reply);
+    void DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNotifyEvent onWrite);
+    AnsiString GetMixPortString();
+    int ReceiveSize(const AnsiString& reply);
+    bool WaitForSend(int timeOut);
+
+    // Listing, download, upload.
+    void DoList(const char* command);
+    int ReadList();
+    void ListEvent(TObject* sender, TCustomWinSocket* socket);
+    void ReceiveEvent(TObject* sender, TCustomWinSocket* socket);
+    void DoPASV_STOR(const AnsiString& remoteFile);
+    void SendEvent(TObject* sender, TCustomWinSocket* socket);
+    void PASV_SendEvent(TObject* sender, TCustomWinSocket* socket);
+
+private:
+    void RequireLoaded() const;
+    void SingleReplyCommand(const char* word, const AnsiString& argument, TFtpCmdType kind);
+    void CloseControlConnection();
+    void PassiveOpening();
+    void NoteTransferReplies();
+    void AwaitActiveDataEnd();
+    void CloseTransfer();
+    bool WaitForListData();
+    void DeliverListLines(char* text);
+    void FlushListCarry();
+    void TruncateAcceptedFile();
+    int BlockSize() const;
+    int ControlPending() const;
+    int DataPending() const;
+    void DataConnected(TObject* sender, TCustomWinSocket* socket);
+    void DataDisconnected(TObject* sender, TCustomWinSocket* socket);
+
+    TWinSocketStream* FControlStream = nullptr;
+    TClientSocket* FControlSocket = nullptr;
+    TServerSocket* FListenSocket = nullptr;
+    AnsiString FHost;
+    AnsiString FUserID;
+    AnsiString FLastReply;
+    int FPort = 21;
+    AnsiString FPassword;
+    bool FEnablePASV = false;
+    bool FCancelled = false;
+    int FResultCode = 0;
+    unsigned long FTimeOut = 50;
+    int FReceivedSize = 0;
+    int FTransferSize = 0;
+    int FSentSize = 0;
+    char* FRecvBuffer = nullptr;
+    char* FDataBuffer = nullptr;
+    int FChunkLength = 0;
+    TFtpFailureEvent FOnFailure;
+    TFtpSuccessEvent FOnSuccess;
+    TFtpStatusEvent FOnStatus;
+    TFtpHandledEvent FOnAuthenticationNeeded;
+    TFtpHandledEvent FOnInvalidHost;
+    TNotifyEvent FOnConnect;
+    TNotifyEvent FOnConnectionFailed;
+    TNotifyEvent FOnPacketSent;
+    TNotifyEvent FOnPacketRecvd;
+    TFtpListItemEvent FOnListItem;
+    TClientSocket* FDataSocket = nullptr;
+    TWinSocketStream* FDataStream = nullptr;
+    TWinSocketStream* FListStream = nullptr;
+    TFileStream* FFileStream = nullptr;
+    int FSendDataSize = 8192;
+    bool FTcpNoDelay = false;
+
+    // Replies to the last command: its preliminary (1xx) and final reply lines as far as read
+    // (stage 0 none yet, 1 preliminary, 2 final), and the first line of the last read.
+    int FReplyStage = 0;
+    AnsiString FPreliminaryReply;
+    AnsiString FFinalReply;
+    AnsiString FFirstLineOfRead;
+    // Transfer state: the opening reply, a closing reply already read with it, a failure of
+    // the data side, the accepted active connection, and a local file still to be truncated.
+    AnsiString FOpeningReply;
+    bool FOpeningSeen = false;
+    AnsiString FClosingReply;
+    bool FClosingSeen = false;
+    bool FTransferFailed = false;
+    bool FDataAccepted = false;
+    bool FDataEnded = false;
+    bool FTruncatePending = false;
+    std::string FListCarry;  // an unfinished listing line, kept for the next piece of data
+
+    friend struct VellFtpTestAccess;
+};
+
+// The unit's tokenizer, C strtok on a writable NUL-terminated text: a text starts a new scan,
+// null goes on from the saved position, which is one for the whole unit.
+char* NextToken(char* text, const char* delimiters);
+
+// Unit-wide state shared by every instance.
+extern int LastDataPort;        // the last local port used for an active data connection
+extern bool ActiveSendBusy;     // SendEvent is running
+extern bool PassiveSendBusy;    // PASV_SendEvent is running
+
+// Palette registration on page "Vell".
+void Register();

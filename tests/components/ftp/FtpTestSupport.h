@@ -1,0 +1,135 @@
+#pragma once
+// Shared by the FTP client cases: access to the component's internals, an event recorder, and
+// a fixture with a client aimed at a scripted server.
+#include "components/ftp/vellftp.h"
+#include "tests/components/ftp/ScriptedFtpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+// The component's internal operations and fields, for the cases only.
+struct VellFtpTestAccess {
+    static int ParsePASV(TVellFtp& f, AnsiString& address, const AnsiString& reply) { return f.ParsePASV(address, reply); }
+    static int ReceiveSize(TVellFtp& f, const AnsiString& reply) { return f.ReceiveSize(reply); }
+    static AnsiString GetMixPortString(TVellFtp& f) { return f.GetMixPortString(); }
+    static void WindUp(TVellFtp& f, TFtpCmdType kind) { f.WindUp(kind); }
+    static int ExtractResultCode(TVellFtp& f, const char* line) { return f.ExtractResultCode(line); }
+    static bool IsContinue(TVellFtp& f, const char* line, int code) { return f.IsContinue(line, code); }
+    static void PASV_SendEvent(TVellFtp& f, TCustomWinSocket* socket) { f.PASV_SendEvent(&f, socket); }
+    static void SendEvent(TVellFtp& f, TCustomWinSocket* socket) { f.SendEvent(&f, socket); }
+    static void SetFileStream(TVellFtp& f, TFileStream* stream) { f.FFileStream = stream; }
+    static void SetChunkLength(TVellFtp& f, int length) { f.FChunkLength = length; }
+    static TClientSocket* ControlSocket(TVellFtp& f) { return f.FControlSocket; }
+    static TClientSocket* DataSocket(TVellFtp& f) { return f.FDataSocket; }
+    static TServerSocket* ListenSocket(TVellFtp& f) { return f.FListenSocket; }
+    static bool Cancelled(const TVellFtp& f) { return f.FCancelled; }
+};
+
+// Records what the component reports; the switches decide how its handlers answer.
+struct FtpEvents {
+    std::vector<std::string> statuses;
+    std::vector<std::string> items;
+    std::vector<TFtpCmdType> successes;
+    std::vector<TFtpCmdType> failures;
+    int connects = 0;
+    int connectionFailures = 0;
+    int invalidHosts = 0;
+    int authenticationRequests = 0;
+    int packetsReceived = 0;
+    int packetsSent = 0;
+    bool handleFailure = true;       // OnFailure sets Handled
+    bool handleInvalidHost = false;  // OnInvalidHost sets Handled
+    std::function<void()> onInvalidHost;
+    std::function<void()> onPacketReceived;
+    std::function<void()> onPacketSent;
+    std::function<void(const std::string&)> onItem;
+
+    void Attach(TVellFtp& ftp)
+    {
+        ftp.SetOnStatus(TFtpStatusEvent([this](TComponent*, AnsiString s) { statuses.push_back(s.str()); }, nullptr, ""));
+        ftp.SetOnListItem(TFtpListItemEvent(
+            [this](AnsiString s) {
+                items.push_back(s.str());
+                if (onItem) onItem(s.str());
+            },
+            nullptr, ""));
+        ftp.SetOnSuccess(TFtpSuccessEvent([this](TFtpCmdType k) { successes.push_back(k); }, nullptr, ""));
+        ftp.SetOnFailure(TFtpFailureEvent(
+            [this](bool& handled, TFtpCmdType k) {
+                failures.push_back(k);
+                handled = handleFailure;
+            },
+            nullptr, ""));
+        ftp.SetOnConnect(TNotifyEvent([this](TObject*) { ++connects; }, nullptr, ""));
+        ftp.SetOnConnectionFailed(TNotifyEvent([this](TObject*) { ++connectionFailures; }, nullptr, ""));
+        ftp.SetOnInvalidHost(TFtpHandledEvent(
+            [this](bool& handled) {
+                ++invalidHosts;
+                if (onInvalidHost) onInvalidHost();
+                handled = handleInvalidHost;
+            },
+            nullptr, ""));
+        ftp.SetOnAuthenticationNeeded(TFtpHandledEvent([this](bool&) { ++authenticationRequests; }, nullptr, ""));
+        ftp.SetOnPacketRecvd(TNotifyEvent(
+            [this](TObject*) {
+                ++packetsReceived;
+                if (onPacketReceived) onPacketReceived();
+            },
+            nullptr, ""));
+        ftp.SetOnPacketSent(TNotifyEvent(
+            [this](TObject*) {
+                ++packetsSent;
+                if (onPacketSent) onPacketSent();
+            },
+            nullptr, ""));
+    }
+};
+
+// Every test process starts its active-mode ports elsewhere, so that parallel runs do not meet.
+inline void SpreadDataPorts() { LastDataPort = 3001 + 2 * static_cast<int>(::getpid() % 25000); }
+
+// A loaded client aimed at a scripted server, with "user" and "pass".
+class ScriptedFtpTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SpreadDataPorts();
+        ftp.SetHost("127.0.0.1");
+        ftp.SetPort(server.Port());
+        ftp.SetUserID("user");
+        ftp.SetPassword("pass");
+        ftp.Loaded();
+        events.Attach(ftp);
+        // A case whose script went wrong would wait for a reply for ever: end it instead.
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            ADD_FAILURE() << "the client was still waiting after 30 s: " << server.Errors();
+            ftp.Cancel();
+        });
+        watchdog.start(30000);
+    }
+    // Starts the script and logs in through its first five steps (see ScriptedFtpServer::Login).
+    void StartAndConnect()
+    {
+        server.Start();
+        ftp.Connect();
+    }
+    // The control bytes after the login.
+    std::string SentAfterLogin()
+    {
+        std::string all = server.Received();
+        const std::string login = "USER user\r\nPASS pass\r\n";
+        return all.rfind(login, 0) == 0 ? all.substr(login.size()) : all;
+    }
+
+    ScriptedFtpServer server;
+    TVellFtp ftp{nullptr};
+    FtpEvents events;
+    QTimer watchdog;
+};

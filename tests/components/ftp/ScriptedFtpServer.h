@@ -1,0 +1,80 @@
+#pragma once
+// A scripted FTP server for byte-exact cases. It listens on 127.0.0.1 (port 0), accepts one
+// control connection and runs its script on its own thread: expected command lines, reply
+// bytes sent in chunks exactly as written (so a reply can be split over reads, or several
+// replies come in one), pauses, and a data connection in either mode. Every byte received is
+// recorded. Each step gives up after a few seconds, so a broken case cannot hang.
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class ScriptedFtpServer {
+public:
+    ScriptedFtpServer();
+    ~ScriptedFtpServer();
+    ScriptedFtpServer(const ScriptedFtpServer&) = delete;
+    ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;
+
+    int Port() const { return FPort; }
+
+    // ---- Script steps (before Start) ----
+    ScriptedFtpServer& Send(std::string bytes);         // sent as one chunk, as is
+    ScriptedFtpServer& Reply(const std::string& line);  // line + CR LF
+    ScriptedFtpServer& Expect(std::string line);        // the next command line, without CR LF
+    ScriptedFtpServer& ExpectPrefix(std::string prefix);
+    ScriptedFtpServer& Pause(int ms);
+    ScriptedFtpServer& CloseControl();
+    // 220 greeting, USER, 331, PASS, 230.
+    ScriptedFtpServer& Login(const std::string& user = "user", const std::string& password = "pass");
+    // Opens a data listener on 127.0.0.1 and replies 227 with its address.
+    ScriptedFtpServer& Pasv();
+    ScriptedFtpServer& AcceptData();   // passive: takes the client's data connection
+    ScriptedFtpServer& ConnectData();  // active: connects to the address of the last PORT line
+    ScriptedFtpServer& SendData(std::string bytes);
+    ScriptedFtpServer& ReceiveData();  // reads the data connection to its end
+    ScriptedFtpServer& CloseData();
+    ScriptedFtpServer& ExpectClosed();  // the client closes the control connection
+    // Runs code on the server thread (for example to flood the control connection).
+    ScriptedFtpServer& Do(std::function<void(ScriptedFtpServer&)> step);
+
+    void Start();
+    // Waits until the script has run; true when every step went as written.
+    bool Finish();
+    // The control connection's bytes received so far, the data connection's, the faults.
+    std::string Received();
+    std::string DataReceived();
+    std::string Errors();
+
+    // For Do steps: write raw bytes on the control connection; false when the client is gone.
+    bool WriteControl(const std::string& bytes, int timeoutMs = 5000);
+
+private:
+    using Step = std::function<bool()>;
+    void Run();
+    bool Fail(const std::string& what);
+    bool ReadLine(std::string& line);
+    bool ReadMore(int fd, std::string& sink, bool& closed, int timeoutMs);
+    static bool WriteAll(int fd, const std::string& bytes, int timeoutMs, const std::atomic<bool>& stop);
+    void CloseFd(int& fd);
+
+    int FListen = -1;
+    int FPort = 0;
+    int FControl = -1;
+    int FDataListen = -1;
+    int FData = -1;
+    std::string FPending;   // control bytes received but not yet taken as a line
+    std::string FLastPort;  // the last PORT line
+    std::vector<Step> FSteps;
+    std::thread FThread;
+    std::atomic<bool> FStop{false};
+    std::mutex FMutex;
+    std::condition_variable FDoneSignal;
+    bool FDone = false;
+    std::string FReceived;
+    std::string FDataReceived;
+    std::string FErrors;
+};

@@ -1,0 +1,216 @@
+#pragma once
+// Socket components over POSIX sockets (TCP, IPv4), with the original's class names.
+//  - TClientSocket: a blocking client connection (open = name look-up + blocking connect).
+//  - TWinSocketStream: reads and writes on a blocking connection with a wait in milliseconds.
+//  - TServerSocket: a non-blocking listener whose accepted connections report "can read" and
+//    "can write" from the event loop.
+#include "toolkit/system/Classes.h"
+#include "toolkit/system/Events.h"
+#include "toolkit/system/Streams.h"
+
+#include <vector>
+
+// A failed socket call: the system's message, the call, and the host and port involved.
+TK_DECLARE_EXCEPTION(ESocketError, Exception)
+
+enum TClientType { ctNonBlocking, ctBlocking };
+enum TServerType { stNonBlocking, stThreadBlocking };
+
+class TCustomWinSocket;
+class TServerSocket;
+class TServerClientWinSocketPrivate;
+class TServerSocketPrivate;
+
+// Handler of a connection's notification: Sender is the socket component.
+using TSocketNotifyEvent = TEvent<TObject*, TCustomWinSocket*>;
+
+// One connection (or listener) and its OS socket handle.
+class TCustomWinSocket : public TObject {
+public:
+    TCustomWinSocket() = default;
+    ~TCustomWinSocket() override;
+    TCustomWinSocket(const TCustomWinSocket&) = delete;
+    TCustomWinSocket& operator=(const TCustomWinSocket&) = delete;
+
+    int SocketHandle() const { return FSocket; }
+    // True from the connection until it is closed, or until a read met the peer's end.
+    bool Connected() const { return FConnected; }
+
+    // Up to count bytes: the count read; 0 when not connected or at the end of the stream;
+    // -1 when nothing can be read without blocking. Other errors close and raise ESocketError.
+    int ReceiveBuf(void* buffer, int count);
+    // The count sent; 0 when not connected; -1 when the send would block. Other errors close
+    // the connection and raise ESocketError.
+    int SendBuf(const void* buffer, int count);
+    // Bytes that can be read without blocking.
+    int ReceiveLength() const;
+    // All bytes waiting, as one string.
+    AnsiString ReceiveText();
+
+    AnsiString LocalAddress() const;
+    int LocalPort() const;
+    AnsiString RemoteAddress() const;
+    int RemotePort() const;
+
+    // Closes the connection; does nothing when already closed.
+    virtual void Close();
+
+    // Raises ESocketError for error number `err` of call `api`, naming this socket's peer.
+    [[noreturn]] void RaiseError(const char* api, int err) const;
+
+protected:
+    void Attach(int handle, const AnsiString& host, int port);
+    // A send met a full buffer (the server side re-arms its write notification).
+    virtual void SendWouldBlock() {}
+
+    int FSocket = -1;
+    bool FConnected = false;
+    AnsiString FPeerName;  // host as given, for messages
+    int FPeerPort = 0;
+
+    friend class TWinSocketStream;
+};
+
+// The connection object of a TClientSocket; it lives as long as its component.
+class TClientWinSocket : public TCustomWinSocket {
+public:
+    TClientType ClientType() const { return FClientType; }
+    void SetClientType(TClientType value) { FClientType = value; }
+
+    // Looks the name up (IPv4) and connects, blocking the caller.
+    void Connect(const AnsiString& name, int port);
+
+private:
+    TClientType FClientType = ctNonBlocking;
+};
+
+// A connection accepted by a TServerSocket. Its notifications come from the event loop and
+// are disabled while their handler runs, so a handler is never re-entered for the same kind.
+class TServerClientWinSocket : public TCustomWinSocket {
+public:
+    ~TServerClientWinSocket() override;
+    // Safe from inside this connection's own notification handler.
+    void Close() override;
+
+protected:
+    void SendWouldBlock() override;
+
+private:
+    TServerClientWinSocket(TServerSocket* server, int handle);
+
+    TServerSocket* FServer;
+    TServerClientWinSocketPrivate* d;
+    int FBusy = 0;                  // handlers of this connection on the stack
+    bool FDisconnectReported = false;
+
+    friend class TServerSocket;
+};
+
+class TClientSocket : public TComponent {
+public:
+    explicit TClientSocket(TComponent* AOwner);
+    ~TClientSocket() override;
+
+    TClientType ClientType() const { return FSocket->ClientType(); }
+    void SetClientType(TClientType value) { FSocket->SetClientType(value); }
+    // Host (a name or dotted address) is used when set, Address otherwise. Changing either,
+    // or Port, while the socket is active raises ESocketError.
+    const AnsiString& Host() const { return FHost; }
+    void SetHost(const AnsiString& value);
+    const AnsiString& Address() const { return FAddress; }
+    void SetAddress(const AnsiString& value);
+    int Port() const { return FPort; }
+    void SetPort(int value);
+
+    bool Active() const { return FSocket->SocketHandle() >= 0; }
+    void SetActive(bool value) { value ? Open() : Close(); }
+    // Does nothing when already active; raises ESocketError when no connection results.
+    void Open();
+    void Close();
+
+    TClientWinSocket* Socket() const { return FSocket; }
+
+private:
+    void CheckInactive(bool changed) const;
+
+    TClientWinSocket* FSocket;
+    AnsiString FHost;
+    AnsiString FAddress;
+    int FPort = 0;
+};
+
+class TServerSocket : public TComponent {
+public:
+    explicit TServerSocket(TComponent* AOwner);
+    ~TServerSocket() override;
+
+    int Port() const { return FPort; }
+    void SetPort(int value);  // ESocketError when changed while active
+    TServerType ServerType() const { return FServerType; }
+    void SetServerType(TServerType value) { FServerType = value; }
+
+    bool Active() const { return FListenHandle >= 0; }
+    void SetActive(bool value) { value ? Open() : Close(); }
+    // Listens on Port on every local IPv4 address; raises ESocketError when it cannot.
+    void Open();
+    // Ends the listener and every accepted connection. Safe from inside their notifications.
+    void Close();
+    // The port actually listened on (useful with Port 0).
+    int LocalPort() const;
+
+    int ActiveConnections() const { return static_cast<int>(FConnections.size()); }
+    TServerClientWinSocket* Connections(int index) const { return FConnections.at(static_cast<std::size_t>(index)); }
+
+    // A connection was accepted; it has data to read; it can take data (once after it was
+    // accepted, then again after a send would have blocked); the peer closed it.
+    TSocketNotifyEvent OnClientConnect;
+    TSocketNotifyEvent OnClientRead;
+    TSocketNotifyEvent OnClientWrite;
+    TSocketNotifyEvent OnClientDisconnect;
+
+private:
+    void Accept();
+    void NotifyRead(TServerClientWinSocket* connection);
+    void NotifyWrite(TServerClientWinSocket* connection);
+    void Detach(TServerClientWinSocket* connection);
+    void ReportDisconnect(TServerClientWinSocket* connection);
+    // Deletes closed connections that no handler is using any more.
+    void Reap();
+    template <class F>
+    void RunHandler(TServerClientWinSocket* connection, F&& f);
+
+    int FPort = 0;
+    TServerType FServerType = stNonBlocking;
+    int FListenHandle = -1;
+    std::vector<TServerClientWinSocket*> FConnections;
+    std::vector<TServerClientWinSocket*> FClosed;
+    TServerSocketPrivate* d;
+
+    friend class TServerClientWinSocket;
+};
+
+// Blocking reads and writes on a client connection, each waiting at most TimeOut ms.
+class TWinSocketStream : public TStream {
+public:
+    // Raises ESocketError unless the connection is of the blocking client type.
+    TWinSocketStream(TCustomWinSocket* socket, unsigned long timeOut);
+
+    // The count read; 0 when the wait ran out first or at the end of the stream (which also
+    // marks the connection as no longer connected).
+    int Read(void* buffer, int count) override;
+    // The count written within the wait; 0 when nothing could be written in time.
+    int Write(const void* buffer, int count) override;
+    int64_t Seek(int64_t, TSeekOrigin) override { return 0; }
+
+    // True when the connection can be read within timeOut ms (data, or closed by the peer).
+    bool WaitForData(unsigned long timeOut);
+    // The same wait, but the GUI messages that arrive meanwhile are processed as they come;
+    // it may return false early, right after processing some.
+    bool WaitForDataOrMessages(unsigned long timeOut);
+
+    unsigned long TimeOut() const { return FTimeOut; }
+
+private:
+    TCustomWinSocket* FSocket;
+    unsigned long FTimeOut;
+};

@@ -1,0 +1,82 @@
+// Blocking reads and writes with a wait, on a client connection.
+#include "toolkit/net/ScktComp.h"
+#include "toolkit/net/WinSock.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <chrono>
+
+TWinSocketStream::TWinSocketStream(TCustomWinSocket* socket, unsigned long timeOut)
+    : FSocket(socket), FTimeOut(timeOut)
+{
+    auto* client = dynamic_cast<TClientWinSocket*>(socket);
+    if (!client || client->ClientType() != ctBlocking)
+        throw ESocketError(AnsiString("A socket stream requires a connection of the blocking type"));
+}
+
+int TWinSocketStream::Read(void* buffer, int count)
+{
+    int fd = FSocket->FSocket;
+    if (fd < 0 || count <= 0) return 0;
+    if (!SocketReady(fd, false, static_cast<int>(FTimeOut))) return 0;
+    for (;;) {
+        ssize_t n = ::recv(fd, buffer, static_cast<std::size_t>(count), MSG_DONTWAIT);
+        if (n > 0) return static_cast<int>(n);
+        if (n == 0) {
+            FSocket->FConnected = false;  // the peer has closed the connection
+            return 0;
+        }
+        int err = errno;
+        if (err == EINTR) continue;
+        if (err == EAGAIN || err == EWOULDBLOCK) return 0;
+        FSocket->RaiseError("recv", err);
+    }
+}
+
+int TWinSocketStream::Write(const void* buffer, int count)
+{
+    int fd = FSocket->FSocket;
+    if (fd < 0 || count <= 0) return 0;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(FTimeOut);
+    const char* p = static_cast<const char*>(buffer);
+    int done = 0;
+    while (done < count) {
+        ssize_t n = ::send(fd, p + done, static_cast<std::size_t>(count - done), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n > 0) {
+            done += static_cast<int>(n);
+            continue;
+        }
+        int err = errno;
+        if (n < 0 && err == EINTR) continue;
+        if (n < 0 && err != EAGAIN && err != EWOULDBLOCK) FSocket->RaiseError("send", err);
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || !SocketReady(fd, true, static_cast<int>(left))) break;
+    }
+    return done;
+}
+
+bool TWinSocketStream::WaitForData(unsigned long timeOut)
+{
+    return SocketReady(FSocket->FSocket, false, static_cast<int>(timeOut));
+}
+
+bool TWinSocketStream::WaitForDataOrMessages(unsigned long timeOut)
+{
+    const int fd = FSocket->FSocket;
+    if (fd < 0) return false;
+    if (SocketReady(fd, false, 0)) return true;
+    if (!QCoreApplication::instance()) return SocketReady(fd, false, static_cast<int>(timeOut));
+
+    // One round of the event loop that ends with the socket, a timer of timeOut, or any message.
+    QSocketNotifier notifier(fd, QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &notifier, [&notifier] { notifier.setEnabled(false); });
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.start(static_cast<int>(timeOut));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return SocketReady(FSocket->FSocket, false, 0);  // a handler may have closed it meanwhile
+}
