@@ -113,6 +113,39 @@ TEST_F(ScriptedFtpTest, HandledInvalidHostConnectsOnTheSecondAttempt)
     EXPECT_TRUE(ftp.Connected());
 }
 
+TEST_F(ScriptedFtpTest, MissingCredentialsAreAskedForBeforeTheLogin)
+{
+    ftp.SetPassword("");
+    ftp.SetOnAuthenticationNeeded(TFtpHandledEvent(
+        [&](bool& handled) {
+            ftp.SetUserID("late");
+            ftp.SetPassword("given");
+            handled = true;
+        },
+        nullptr, ""));
+    server.Login("late", "given");
+    StartAndConnect();
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_TRUE(events.failures.empty());
+    EXPECT_TRUE(ftp.Connected());
+}
+
+TEST_F(ScriptedFtpTest, UnsuppliedCredentialsAreALoginFailure)
+{
+    ftp.SetUserID("");
+    server.Reply("220 hello");
+    server.Start();
+    events.handleFailure = false;
+    try {
+        ftp.Connect();
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), AnsiString("220 hello"));  // the last reply line
+    }
+    EXPECT_EQ(events.authenticationRequests, 1);
+    EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcLogin}));
+}
+
 TEST_F(ScriptedFtpTest, LongCommandIsCutTo1000BytesAndCrLf)
 {
     server.Login().Expect(std::string(1000, 'A')).Reply("500 what?");

@@ -1,0 +1,83 @@
+// Replies that a broken or hostile server sends: floods, endless replies, a vanishing server,
+// NUL bytes. Nothing may crash, overrun a buffer (the sanitizer build), or hang beyond Cancel.
+#include "tests/components/ftp/FtpTestSupport.h"
+
+#include <QTimer>
+
+#include <chrono>
+
+namespace {
+
+TEST_F(ScriptedFtpTest, TwoMegabyteReplyWithoutLineEnd)
+{
+    server.Login().Expect("NOOP").Send(std::string(2 * 1024 * 1024, 'x')).Send("\r\n200 ok\r\n");
+    server.Expect("NOOP").Reply("200 again");
+    StartAndConnect();
+    events.statuses.clear();
+    ftp.DoCommand("NOOP");
+    ftp.DoCommand("NOOP");  // whatever the first one left unread is read before this one goes out
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    std::size_t bytes = 0;
+    for (const std::string& s : events.statuses) {
+        EXPECT_LT(s.size(), 1048576u);
+        if (s.find_first_not_of('x') == std::string::npos) bytes += s.size();
+    }
+    EXPECT_EQ(bytes, 2u * 1024 * 1024);  // nothing lost, nothing written past the buffer
+    EXPECT_EQ(ftp.LastReply(), AnsiString("200 again"));
+}
+
+TEST_F(ScriptedFtpTest, EndlessMultiLineReplyEndsOnCancel)
+{
+    server.Login().Expect("STAT").Do([](ScriptedFtpServer& s) {
+        const std::string lines = "211-still going\r\n211-and going\r\n";
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < end && s.WriteControl(lines, 1000)) {
+        }
+    });
+    StartAndConnect();
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++ticks == 10) ftp.Cancel();
+    });
+    timer.start(10);
+    ftp.DoCommand("STAT");
+    EXPECT_GE(ticks, 10);
+    EXPECT_GT(events.statuses.size(), 10u);
+    ftp.Disconnect();  // ends the flood
+}
+
+TEST_F(ScriptedFtpTest, ServerClosingMidReplyRaisesAndCloses)
+{
+    server.Send("220-hello\r\n").CloseControl();
+    server.Start();
+    EXPECT_THROW(ftp.Connect(), ESocketError);
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_NO_THROW(ftp.Disconnect());
+    EXPECT_NO_THROW(ftp.ChangeDir("x"));  // closed now: nothing is sent
+}
+
+TEST_F(ScriptedFtpTest, ServerClosingAfterACommandRaisesOnTheRead)
+{
+    server.Login().Expect("CWD x").CloseControl();
+    StartAndConnect();
+    EXPECT_THROW(ftp.ChangeDir("x"), ESocketError);
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_TRUE(events.successes.empty() && events.failures.empty());
+}
+
+TEST_F(ScriptedFtpTest, NulBytesEndALine)
+{
+    server.Login().Expect("NOOP").Send(std::string("200 a\0b\r\n", 9)).Expect("CWD x").Send(std::string("\0\0\0", 3));
+    server.Pause(50).Reply("250 ok");
+    StartAndConnect();
+    ftp.DoCommand("NOOP");
+    EXPECT_EQ(ftp.LastReply(), AnsiString("200 a"));
+    EXPECT_EQ(ftp.ResultCode(), 200);
+    ftp.ChangeDir("x");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.successes, (std::vector<TFtpCmdType>{fcChangeDir}));
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+// TFileStream: modes, errors naming the file, and the share modes as advisory locks.
+#include "toolkit/system/FileStream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+class FileStreamTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/tavin3-fs-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    AnsiString PathOf(const std::string& name) const { return AnsiString::FromUtf8(dir + "/" + name); }
+
+    std::string dir;
+};
+
+TEST_F(FileStreamTest, CreateTruncatesAndReadsBack)
+{
+    const AnsiString path = PathOf("ファイル.bin");  // a CP932 name becomes a UTF-8 file name
+    {
+        TFileStream out(path, fmCreate);
+        EXPECT_EQ(out.Write("hello world", 11), 11);
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir + "/ファイル.bin"));
+    EXPECT_TRUE(FileExists(path));
+    {
+        TFileStream out(path, fmCreate);
+        EXPECT_EQ(out.Size(), 0);
+        out.Write("abc", 3);
+    }
+    TFileStream in(path, fmOpenRead | fmShareDenyWrite);
+    char buffer[16] = {};
+    EXPECT_EQ(in.Size(), 3);
+    EXPECT_EQ(in.Read(buffer, sizeof buffer), 3);
+    EXPECT_EQ(std::string(buffer), "abc");
+    EXPECT_EQ(in.Read(buffer, sizeof buffer), 0);
+}
+
+TEST_F(FileStreamTest, SetSizeCutsWithoutMovingThePosition)
+{
+    TFileStream f(PathOf("a"), fmCreate);
+    f.Write("0123456789", 10);
+    f.SetSize(4);
+    EXPECT_EQ(f.Size(), 4);
+    f.SetPosition(0);
+    char buffer[8] = {};
+    EXPECT_EQ(f.Read(buffer, 8), 4);
+}
+
+TEST_F(FileStreamTest, FailuresNameTheFile)
+{
+    try {
+        TFileStream f(PathOf("missing"), fmOpenRead);
+        FAIL() << "no exception";
+    } catch (const EFOpenError& e) {
+        EXPECT_NE(e.Message().str().find(dir + "/missing"), std::string::npos) << e.what();
+    }
+    try {
+        TFileStream f(PathOf("no-dir/new"), fmCreate);
+        FAIL() << "no exception";
+    } catch (const EFCreateError& e) {
+        EXPECT_NE(e.Message().str().find("no-dir/new"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(TFileStream(AnsiString(dir.c_str()), fmOpenRead), EFOpenError);  // a directory
+    EXPECT_THROW(TFileStream(AnsiString(dir.c_str()), fmCreate), EFCreateError);
+    EXPECT_FALSE(FileExists(AnsiString(dir.c_str())));
+}
+
+TEST_F(FileStreamTest, DenyWriteKeepsWritersOutButLetsReadersIn)
+{
+    const AnsiString path = PathOf("shared");
+    { TFileStream(path, fmCreate).Write("data", 4); }
+    {
+        TFileStream reader(path, fmOpenRead | fmShareDenyWrite);
+        EXPECT_NO_THROW(TFileStream(path, fmOpenRead | fmShareDenyWrite));
+        EXPECT_THROW(TFileStream(path, fmCreate), EFCreateError);
+        EXPECT_THROW(TFileStream(path, fmOpenWrite | fmShareExclusive), EFOpenError);
+        char buffer[4];
+        EXPECT_EQ(reader.Read(buffer, 4), 4);  // the refused creator did not truncate it
+    }
+    TFileStream writer(path, fmCreate);
+    EXPECT_THROW(TFileStream(path, fmOpenRead | fmShareDenyWrite), EFOpenError);
+}
+
+}  // namespace
