@@ -345,14 +345,15 @@ TEST(CanvasHandle, CarriesTheCanvasFontColourAndBrush)
 
     RECT r{40, 10, 80, 120};
     DrawTextA(c->Handle(), text.c_str(), -1, &r, DT_SINGLELINE | DT_NOCLIP);
-    int red = 0;
+    int red = 0, rightOfStart = 0;
     for (int y = 0; y < 120; ++y)
         for (int x = 0; x < 80; ++x) {
             TColor p = c->Pixel(x, y);
-            if (p == clRed) ++red;
-            if (p != clWhite) EXPECT_LT(x, 40) << "turned text hangs left of its start";
+            red += p == clRed;
+            rightOfStart += p != clWhite && x >= 40;
         }
-    EXPECT_GT(red, 10);
+    EXPECT_GT(red, 10) << "drawn in the canvas font's colour";
+    EXPECT_EQ(rightOfStart, 0) << "turned text hangs left of its start";
 }
 
 TEST(CanvasHandle, ControlWithoutParentWindowCannotMeasure)
