@@ -16,7 +16,6 @@ int main(int, char** argv)
     try {
         Application->Initialize();
         Application->CreateForm(TateSampleForm);
-        TateSampleForm->Show();
         Application->Run();
     } catch (const std::exception& e) {
         Application->ShowException(e);
