@@ -1,6 +1,7 @@
 #pragma once
 // The main window: decomposes a hex colour code and encodes a picked colour for the web.
 #include "components/alphabutton/AlphaBtn.h"
+#include "components/linkpanel/UrlShowPanel.h"
 #include "toolkit/controls/Buttons.h"
 #include "toolkit/controls/Dialogs.h"
 #include "toolkit/controls/ExtCtrls.h"
@@ -26,7 +27,7 @@ public:
     TEdit* edtRed = nullptr;
     TEdit* edtGreen = nullptr;
     TEdit* edtBlue = nullptr;
-    TPanel* UrlShowPanel1 = nullptr;
+    TUrlShowPanel* UrlShowPanel1 = nullptr;
     TColorDialog* ColorDialog1 = nullptr;
     TComponent* pkxBackGround1 = nullptr;  // the background painter, when the form places one
 
