@@ -149,6 +149,7 @@ private:
     void DeliverListLines(char* text);
     void FlushListCarry();
     void TruncateAcceptedFile();
+    void RequireTransferStart() const;
     int BlockSize() const;
     int ControlPending() const;
     int DataPending() const;
@@ -206,6 +207,7 @@ private:
     bool FDataAccepted = false;
     bool FDataEnded = false;
     bool FTruncatePending = false;
+    bool FUploadReady = false;  // the server has answered STOR: SendEvent may send
     std::string FListCarry;  // an unfinished listing line, kept for the next piece of data
 
     friend struct VellFtpTestAccess;

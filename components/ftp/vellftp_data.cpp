@@ -164,6 +164,7 @@ void TVellFtp::NoteTransferReplies()
 
 void TVellFtp::CloseTransfer()
 {
+    FUploadReady = false;
     FDataSocket->Close();
     FListenSocket->Close();
     delete FFileStream;

@@ -8,6 +8,15 @@
 #include <algorithm>
 #include <cstring>
 
+// The server's answer to a passive RETR or STOR must start the transfer: 150, or 125 when it
+// has already taken the data connection (which happens whenever it accepts that connection
+// before it reads the command). Anything else is raised with its line.
+void TVellFtp::RequireTransferStart() const
+{
+    const int code = FOpeningSeen ? ExtractResultCode(FOpeningReply.c_str()) : 0;
+    if (code != 150 && code != 125) throw Exception(FOpeningSeen ? FOpeningReply : FLastReply);
+}
+
 // ---- Download --------------------------------------------------------------------------------
 
 void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFile)
@@ -35,8 +44,7 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
         PassiveOpening();
         DoCommand(command);
         NoteTransferReplies();
-        if (!FOpeningSeen || ExtractResultCode(FOpeningReply.c_str()) != 150)
-            throw Exception(FOpeningSeen ? FOpeningReply : FLastReply);
+        RequireTransferStart();
         FTransferSize = ReceiveSize(FOpeningReply);
         TruncateAcceptedFile();
         while (!FCancelled && !FTransferFailed && FDataSocket->Socket()->Connected()) {
@@ -142,7 +150,14 @@ void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
         DoPORT((AnsiString("STOR ") + remoteFile).c_str(), TSocketNotifyEvent(),
                TSocketNotifyEvent(this, &TVellFtp::SendEvent));
         NoteTransferReplies();
-        if (FOpeningSeen && !FClosingSeen) WaitForData();  // SendEvent sends the file meanwhile
+        if (FOpeningSeen) {
+            // The file goes out only once the server has answered STOR. A server that connected
+            // earlier (at PORT) had its one write notification then: start the sender here.
+            FUploadReady = true;
+            if (FListenSocket->ActiveConnections() > 0) SendEvent(FListenSocket, FListenSocket->Connections(0));
+            if (!FClosingSeen) WaitForData();  // SendEvent sends the file meanwhile
+            FUploadReady = false;
+        }
         FListenSocket->Close();
     }
     delete FFileStream;
@@ -158,8 +173,7 @@ void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
     PassiveOpening();
     DoCommand(AnsiString("STOR ") + remoteFile);
     NoteTransferReplies();
-    if (!FOpeningSeen || ExtractResultCode(FOpeningReply.c_str()) != 150)
-        throw Exception(FOpeningSeen ? FOpeningReply : FLastReply);
+    RequireTransferStart();
     const int block = BlockSize();
     auto waitForRoom = [this] {
         while (!FCancelled && FDataSocket->Active() && !WaitForSend(50)) Application->ProcessMessages();
@@ -186,7 +200,7 @@ void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
 
 void TVellFtp::SendEvent(TObject*, TCustomWinSocket* socket)
 {
-    if (ActiveSendBusy) return;
+    if (ActiveSendBusy || !FUploadReady) return;
     ActiveSendBusy = true;
     try {
         const int block = BlockSize();

@@ -23,6 +23,7 @@ struct VellFtpTestAccess {
     static bool IsContinue(TVellFtp& f, const char* line, int code) { return f.IsContinue(line, code); }
     static void PASV_SendEvent(TVellFtp& f, TCustomWinSocket* socket) { f.PASV_SendEvent(&f, socket); }
     static void SendEvent(TVellFtp& f, TCustomWinSocket* socket) { f.SendEvent(&f, socket); }
+    static void SetUploadReady(TVellFtp& f, bool ready) { f.FUploadReady = ready; }
     static void SetFileStream(TVellFtp& f, TFileStream* stream) { f.FFileStream = stream; }
     static void SetChunkLength(TVellFtp& f, int length) { f.FChunkLength = length; }
     static TClientSocket* ControlSocket(TVellFtp& f) { return f.FControlSocket; }

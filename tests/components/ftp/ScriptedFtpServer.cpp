@@ -132,15 +132,16 @@ ScriptedFtpServer& ScriptedFtpServer::Login(const std::string& user, const std::
         .Reply("230 logged in");
 }
 
-ScriptedFtpServer& ScriptedFtpServer::Pasv()
+ScriptedFtpServer& ScriptedFtpServer::Pasv(const std::string& hostFields)
 {
-    FSteps.push_back([this] {
+    FSteps.push_back([this, hostFields] {
         CloseFd(FDataListen);
         int port = 0;
         FDataListen = ListenOnLoopback(port);
         if (FDataListen < 0) return Fail("no data listener");
-        char reply[96];
-        std::snprintf(reply, sizeof reply, "227 Entering Passive Mode (127,0,0,1,%d,%d)\r\n", port / 256, port % 256);
+        char reply[128];
+        std::snprintf(reply, sizeof reply, "227 Entering Passive Mode (%s,%d,%d)\r\n", hostFields.c_str(), port / 256,
+                      port % 256);
         return WriteControl(reply) || Fail("could not send 227");
     });
     return *this;

@@ -30,8 +30,9 @@ public:
     ScriptedFtpServer& CloseControl();
     // 220 greeting, USER, 331, PASS, 230.
     ScriptedFtpServer& Login(const std::string& user = "user", const std::string& password = "pass");
-    // Opens a data listener on 127.0.0.1 and replies 227 with its address.
-    ScriptedFtpServer& Pasv();
+    // Opens a data listener on 127.0.0.1 and replies 227 with its port, and with the given
+    // address fields (which may name another host).
+    ScriptedFtpServer& Pasv(const std::string& hostFields = "127,0,0,1");
     ScriptedFtpServer& AcceptData();   // passive: takes the client's data connection
     ScriptedFtpServer& ConnectData();  // active: connects to the address of the last PORT line
     ScriptedFtpServer& SendData(std::string bytes);

@@ -1,0 +1,76 @@
+// The parsing behind data connections: 227 replies, announced sizes, PORT arguments.
+#include "tests/components/ftp/FtpTestSupport.h"
+
+#include <cstdio>
+
+namespace {
+
+struct PasvCase {
+    const char* reply;
+    const char* address;
+    int port;
+};
+
+TEST(DataReplies, ParsePasv)
+{
+    TVellFtp ftp(nullptr);
+    for (const PasvCase& c : {
+             PasvCase{"227 Entering Passive Mode (192,168,0,10,19,137)", "192.168.0.10", 5001},
+             PasvCase{"227 Entering Passive Mode (10, 0, 0, 1, 4, 1)", "10. 0. 0. 1", 1025},
+             PasvCase{"227 =(127,0,0,1,200,10).", "127.0.0.1", 51210},
+             PasvCase{"425 Can't open passive connection", "", -1},
+             PasvCase{"227 garbage", "", -1},
+             PasvCase{"227 Entering Passive Mode 127,0,0,1,4,1", "", -1},
+             PasvCase{"227 Entering Passive Mode (127,0,0)", "", -1},
+             PasvCase{"227 (a,b,c,d,e,f)", "a.b.c.d", 0},
+             PasvCase{"", "", -1},
+         }) {
+        AnsiString address("stale");
+        EXPECT_EQ(VellFtpTestAccess::ParsePASV(ftp, address, c.reply), c.port) << c.reply;
+        EXPECT_EQ(address, AnsiString(c.address)) << c.reply;
+    }
+}
+
+TEST(DataReplies, ReceiveSize)
+{
+    TVellFtp ftp(nullptr);
+    struct Case {
+        const char* reply;
+        int size;
+    };
+    for (const Case& c : {
+             Case{"150 Opening BINARY mode data connection for f.txt (1234 bytes).", 1234},
+             Case{"150 Opening BINARY mode data connection for a(1).txt (1234 bytes).", 1234},
+             Case{"150 File status okay. About to open data connection.", -1},
+             Case{"150 Here comes (the file", 0},
+             Case{"150 (99999999999 bytes)", 2147483647},
+         })
+        EXPECT_EQ(VellFtpTestAccess::ReceiveSize(ftp, c.reply), c.size) << c.reply;
+}
+
+// The last two numbers of a PORT argument.
+int PortOf(const AnsiString& argument)
+{
+    unsigned h[6];
+    if (std::sscanf(argument.c_str(), "%u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]) != 6) return -1;
+    for (unsigned v : h)
+        if (v > 255) return -1;
+    return static_cast<int>(h[4] * 256 + h[5]);
+}
+
+TEST(DataReplies, PortArgumentsRunThroughOddPortsAndWrap)
+{
+    TVellFtp ftp(nullptr);
+    LastDataPort = 3001;
+    AnsiString first = VellFtpTestAccess::GetMixPortString(ftp);
+    EXPECT_EQ(first.str().substr(first.Length() - 7), ",11,187");  // 3003
+    EXPECT_EQ(PortOf(VellFtpTestAccess::GetMixPortString(ftp)), 3005);
+    LastDataPort = 63997;
+    EXPECT_EQ(PortOf(VellFtpTestAccess::GetMixPortString(ftp)), 63999);
+    EXPECT_EQ(PortOf(VellFtpTestAccess::GetMixPortString(ftp)), 64001);  // 250,1
+    AnsiString wrapped = VellFtpTestAccess::GetMixPortString(ftp);
+    EXPECT_EQ(wrapped.str().substr(wrapped.Length() - 7), ",11,185");  // 3001
+    EXPECT_EQ(LastDataPort, 3001);
+}
+
+}  // namespace

@@ -1,0 +1,395 @@
+// Data connections against the scripted server: byte-exact listings, replies that come
+// together or not at all, hostile data connections, and the upload writers' guards.
+#include "tests/components/ftp/FtpTestSupport.h"
+#include "tests/components/ftp/PyFtpServer.h"
+
+#include "toolkit/controls/Application.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <filesystem>
+
+namespace {
+
+using Items = std::vector<std::string>;
+using Kinds = std::vector<TFtpCmdType>;
+
+// The same cases in passive (true) and active (false) mode.
+class ScriptedTransfer : public ScriptedFtpTest, public testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        ScriptedFtpTest::SetUp();
+        ftp.SetEnablePASV(GetParam());
+        server.Login();
+    }
+    // What the server does before the transfer command, and right after it.
+    ScriptedFtpServer& DataOffer()
+    {
+        return GetParam() ? server.Expect("PASV").Pasv() : server.ExpectPrefix("PORT ").Reply("200 PORT ok");
+    }
+    ScriptedFtpServer& DataOpen() { return GetParam() ? server.AcceptData() : server.ConnectData(); }
+    AnsiString LocalFile(const std::string& name) { return AnsiString(local / name); }
+
+    TempDir local;
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, ScriptedTransfer, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "Passive" : "Active"; });
+
+TEST_P(ScriptedTransfer, ListingSkipsBlankLinesAndEndsLinesAtEveryCrOrLf)
+{
+    DataOffer().Expect("LIST");
+    DataOpen().Reply("150 Here comes the listing");
+    server.SendData("a\r\n\r\n\nb\rc\n\r\r\nd").CloseData().Reply("226 done");
+    StartAndConnect();
+    ftp.List();
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.items, (Items{"a", "b", "c", "d"}));
+    EXPECT_EQ(events.statuses.back(), "226 done");
+}
+
+TEST_P(ScriptedTransfer, ListingWithOpeningAndClosingReplyInOneRead)
+{
+    DataOffer().Expect("NLST sub");
+    DataOpen().SendData("x\r\ny\r\n").CloseData().Pause(50).Send("150 listing\r\n226 done\r\n");
+    server.Expect("NOOP").Reply("200 in step");
+    StartAndConnect();
+    ftp.Nlist("sub");
+    EXPECT_EQ(events.items, (Items{"x", "y"}));
+    ftp.DoCommand("NOOP");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(ftp.LastReply(), AnsiString("200 in step"));
+}
+
+TEST_P(ScriptedTransfer, DownloadWithOpeningAndClosingReplyInOneRead)
+{
+    DataOffer().Expect("RETR small");
+    DataOpen().SendData("hello").CloseData().Pause(50).Send("150 sending\r\n226 done\r\n");
+    StartAndConnect();
+    ftp.Download("small", LocalFile("small"));
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(ReadFileBytes(local / "small"), "hello");
+    EXPECT_EQ(events.successes, (Kinds{fcTransfer}));
+    EXPECT_EQ(ftp.ReceivedSize(), 5);
+}
+
+TEST_P(ScriptedTransfer, Answer125StartsTheTransferLike150)
+{
+    // A server that has already taken the data connection says so with 125.
+    WriteFileBytes(local / "up", "upload");
+    DataOffer().Expect("RETR down");
+    DataOpen().Reply("125 Data connection already open; transfer starting.").SendData("download").CloseData();
+    server.Reply("226 done");
+    DataOffer().Expect("STOR up");
+    DataOpen().Reply("125 Data connection already open; transfer starting.").ReceiveData().Reply("226 stored");
+    StartAndConnect();
+    ftp.Download("down", LocalFile("down"));
+    ftp.Upload(LocalFile("up"), "up");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(ReadFileBytes(local / "down"), "download");
+    EXPECT_EQ(server.DataReceived(), "upload");
+    EXPECT_EQ(events.successes, (Kinds{fcTransfer, fcTransfer}));
+}
+
+TEST_P(ScriptedTransfer, DataConnectionClosedMidTransferFailsAndTheNextCommandWorks)
+{
+    DataOffer().Expect("RETR big");
+    DataOpen().Reply("150 sending (100000 bytes)").SendData(std::string(3000, 'b')).CloseData();
+    server.Reply("426 Connection closed; transfer aborted.").Expect("NOOP").Reply("200 ok");
+    StartAndConnect();
+    ftp.Download("big", LocalFile("big"));
+    EXPECT_EQ(events.failures, (Kinds{fcTransfer}));
+    EXPECT_EQ(ftp.TransferSize(), 100000);
+    EXPECT_EQ(ReadFileBytes(local / "big"), std::string(3000, 'b'));
+    ftp.DoCommand("NOOP");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(ftp.LastReply(), AnsiString("200 ok"));
+}
+
+TEST_P(ScriptedTransfer, RefusedDataConnectionEndsTheTransferAndLeavesTheFileAlone)
+{
+    WriteFileBytes(local / "keep", "precious");
+    DataOffer().Expect("RETR f").Reply("425 Can't open data connection.").Expect("NOOP").Reply("200 ok");
+    StartAndConnect();
+    if (GetParam()) {
+        try {
+            ftp.Download("f", LocalFile("keep"));
+            FAIL() << "no exception";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), AnsiString("425 Can't open data connection."));
+        }
+    } else {
+        ftp.Download("f", LocalFile("keep"));
+        EXPECT_EQ(events.failures, (Kinds{fcTransfer}));
+    }
+    EXPECT_EQ(ReadFileBytes(local / "keep"), "precious");
+    ftp.DoCommand("NOOP");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(ftp.LastReply(), AnsiString("200 ok"));
+}
+
+TEST_P(ScriptedTransfer, ReplyFloodDuringATransfer)
+{
+    DataOffer().Expect("RETR f");
+    DataOpen().Reply("150 sending").Send(std::string(2 * 1024 * 1024, 'y') + "\r\n");
+    server.SendData("payload").CloseData().Reply("226 done").Expect("NOOP").Reply("200 ok");
+    StartAndConnect();
+    ftp.Download("f", LocalFile("f"));
+    EXPECT_EQ(ReadFileBytes(local / "f"), "payload");
+    ftp.DoCommand("NOOP");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(ftp.LastReply(), AnsiString("200 ok"));
+}
+
+TEST_P(ScriptedTransfer, SilentDataConnectionEndsOnCancel)
+{
+    DataOffer().Expect("RETR f");
+    DataOpen().Reply("150 sending").Expect("ABOR");
+    StartAndConnect();
+    QTimer::singleShot(100, [&] { ftp.Cancel(); });
+    ftp.Download("f", LocalFile("f"));
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.failures, (Kinds{fcTransfer}));
+    EXPECT_FALSE(VellFtpTestAccess::DataSocket(ftp)->Active());
+    EXPECT_FALSE(VellFtpTestAccess::ListenSocket(ftp)->Active());
+}
+
+TEST_P(ScriptedTransfer, DownloadToAnUnwritablePathReturnsSilently)
+{
+    server.Expect("NOOP").Reply("200 ok");
+    StartAndConnect();
+    ftp.Download("f", AnsiString(local.Path().c_str()));    // a directory
+    ftp.Download("f", LocalFile("no-such-dir/f"));          // a missing directory
+    ftp.DoCommand("NOOP");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(SentAfterLogin(), "NOOP\r\n");
+    EXPECT_TRUE(events.successes.empty() && events.failures.empty());
+}
+
+TEST_P(ScriptedTransfer, UploadOfAMissingFileFailsAndSendsNothing)
+{
+    server.Expect("NOOP").Reply("200 ok");
+    StartAndConnect();
+    ftp.Upload(LocalFile("missing"), "remote");
+    ftp.DoCommand("NOOP");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.failures, (Kinds{fcTransfer}));
+    EXPECT_EQ(SentAfterLogin(), "NOOP\r\n");
+}
+
+TEST_P(ScriptedTransfer, UploadArrivesWhole)
+{
+    std::string content;
+    for (int i = 0; i < 200000; ++i) content += static_cast<char>('a' + i % 23);
+    WriteFileBytes(local / "up", content);
+    ftp.SetSendDataSize(32768);
+    DataOffer().Expect("STOR up");
+    DataOpen().Reply("150 go ahead").ReceiveData().Reply("226 stored");
+    StartAndConnect();
+    ftp.Upload(LocalFile("up"), "up");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(server.DataReceived(), content);
+    EXPECT_EQ(ftp.SentSize(), 200000);
+    EXPECT_EQ(ftp.TransferSize(), 200000);
+    EXPECT_EQ(events.successes, (Kinds{fcTransfer}));
+}
+
+// ---- Passive only ------------------------------------------------------------------------------
+
+class ScriptedPassive : public ScriptedTransfer {};
+INSTANTIATE_TEST_SUITE_P(Mode, ScriptedPassive, testing::Values(true),
+                         [](const testing::TestParamInfo<bool>&) { return "Passive"; });
+
+TEST_P(ScriptedPassive, ListingLineSplitOverReadsArrivesWhole)
+{
+    ftp.SetTimeOut(2000);  // the pause inside the line is not a silence that ends the listing
+    server.Expect("PASV").Pasv().Expect("LIST").AcceptData().Reply("150 listing");
+    server.SendData("first li").Pause(100).SendData("ne\r\nsec").Pause(100).SendData("ond\r\nlast").CloseData();
+    server.Reply("226 done");
+    StartAndConnect();
+    ftp.List();
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.items, (Items{"first line", "second", "last"}));
+}
+
+TEST_P(ScriptedPassive, DataPauseLongerThanTimeOutEndsTheListing)
+{
+    server.Expect("PASV").Pasv().Expect("LIST").AcceptData().Reply("150 listing");
+    server.SendData("a\r\n").Pause(500).SendData("b\r\n").CloseData().Reply("226 done");
+    StartAndConnect();
+    ftp.List();
+    EXPECT_EQ(events.items, (Items{"a"}));
+    EXPECT_FALSE(VellFtpTestAccess::DataSocket(ftp)->Active());
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+}
+
+struct Refusal {
+    const char* name;
+    bool upload;
+    const char* reply;
+};
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+
+class PassiveOpeningReply : public ScriptedFtpTest, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(PassiveOpeningReply, OtherThan150Or125RaisesWithTheLineAndTheNextCommandWorks)
+{
+    ftp.SetEnablePASV(true);
+    TempDir local;
+    WriteFileBytes(local / "f", "data");
+    const Refusal& c = GetParam();
+    server.Login().Expect("PASV").Pasv().Expect(c.upload ? "STOR f" : "RETR f").Reply(c.reply);
+    server.Expect("CWD x").Reply("250 ok");
+    StartAndConnect();
+    try {
+        c.upload ? ftp.Upload(AnsiString(local / "f"), "f") : ftp.Download("f", AnsiString(local / "f"));
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), AnsiString(c.reply));
+    }
+    EXPECT_FALSE(VellFtpTestAccess::DataSocket(ftp)->Active());
+    EXPECT_EQ(ReadFileBytes(local / "f"), "data");
+    ftp.ChangeDir("x");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.successes, (Kinds{fcChangeDir}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PassiveOpeningReply,
+                         testing::Values(Refusal{"Retr120", false, "120 Service ready in 5 minutes."},
+                                         Refusal{"Stor110", true, "110 Restart marker MARK 0 = 0"},
+                                         Refusal{"Retr550", false, "550 No such file."},
+                                         Refusal{"Stor553", true, "553 Not allowed."}),
+                         [](const testing::TestParamInfo<Refusal>& i) { return std::string(i.param.name); });
+
+class Bad227 : public ScriptedFtpTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(Bad227, RaisesASocketErrorAndTheNextCommandWorks)
+{
+    ftp.SetEnablePASV(true);
+    server.Login().Expect("PASV").Reply(GetParam()).Expect("CWD x").Reply("250 ok");
+    StartAndConnect();
+    EXPECT_THROW(ftp.List(), ESocketError);
+    ftp.ChangeDir("x");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.successes, (Kinds{fcChangeDir}));
+    EXPECT_TRUE(events.items.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, Bad227,
+                         testing::Values("227 garbage", "227 Entering Passive Mode 127,0,0,1,4,1",
+                                         "227 Entering Passive Mode (x,y,z,w,q,r)", "227 (127,0,0,1,999,999)",
+                                         "500 PASV not understood"));
+
+TEST_F(ScriptedFtpTest, PassiveDataGoesToTheServerNotToTheAddressIn227)
+{
+    // Nothing listens on 127.0.0.2: following the reply would fail.
+    ftp.SetEnablePASV(true);
+    server.Login().Expect("PASV").Pasv("127,0,0,2").Expect("LIST").AcceptData().Reply("150 listing");
+    server.SendData("a\r\n").CloseData().Reply("226 done");
+    StartAndConnect();
+    ftp.List();
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.items, (Items{"a"}));
+}
+
+// ---- The upload writers' guards ----------------------------------------------------------------
+
+TEST_F(ScriptedFtpTest, SecondWriteNotificationDuringAnActiveUploadSendsNothing)
+{
+    TempDir local;
+    std::string content;
+    for (int i = 0; i < 4 * 1024 * 1024; ++i) content += static_cast<char>(i * 7 % 251);
+    WriteFileBytes(local / "up", content);
+    ftp.SetSendDataSize(32768);
+    server.Login().ExpectPrefix("PORT ").Reply("200 ok").Expect("STOR up").ConnectData().Reply("150 go");
+    server.ReceiveData().Reply("226 stored");
+    int nestedSent = -1;
+    events.onPacketSent = [&] {
+        if (nestedSent >= 0) return;
+        TServerSocket* listener = VellFtpTestAccess::ListenSocket(ftp);
+        ASSERT_EQ(listener->ActiveConnections(), 1);
+        const int before = ftp.SentSize();
+        VellFtpTestAccess::SendEvent(ftp, listener->Connections(0));  // as a second notification would
+        nestedSent = ftp.SentSize() - before;
+    };
+    StartAndConnect();
+    ftp.Upload(AnsiString(local / "up"), "up");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(nestedSent, 0);
+    EXPECT_TRUE(server.DataReceived() == content);
+    EXPECT_EQ(events.successes, (Kinds{fcTransfer}));
+}
+
+// Answers the modal message boxes that come up, and keeps their texts.
+struct MessageBoxAnswerer {
+    MessageBoxAnswerer()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts.push_back(box->text().toStdString());
+                box->done(0);
+            }
+        });
+        timer.start(20);
+    }
+    QTimer timer;
+    std::vector<std::string> texts;
+};
+
+TEST(PassiveSendEvent, ReenteredShowsAMessageAndSendsNothing)
+{
+    TVellFtp ftp(nullptr);
+    ftp.Loaded();
+    TempDir local;
+    std::string content(100000, 'q');
+    WriteFileBytes(local / "f", content);
+    ftp.SetSendDataSize(10000);
+
+    TServerSocket listener(nullptr);
+    TCustomWinSocket* accepted = nullptr;
+    listener.OnClientConnect = TSocketNotifyEvent([&](TObject*, TCustomWinSocket* s) { accepted = s; }, nullptr, "");
+    listener.Open();
+    TClientSocket reader(nullptr);
+    reader.SetClientType(ctBlocking);
+    reader.SetAddress("127.0.0.1");
+    reader.SetPort(listener.LocalPort());
+    reader.Open();
+    while (!accepted) Application->ProcessMessages();
+
+    auto* file = new TFileStream(AnsiString(local / "f"), fmOpenRead | fmShareDenyWrite);
+    VellFtpTestAccess::SetFileStream(ftp, file);
+    VellFtpTestAccess::SetChunkLength(ftp, 32769);
+    int nested = 0;
+    int sentBeforeNested = -1;
+    int sentAfterNested = -1;
+    ftp.SetOnPacketSent(TNotifyEvent(
+        [&](TObject*) {
+            if (nested++ > 0) return;
+            sentBeforeNested = ftp.SentSize();
+            VellFtpTestAccess::PASV_SendEvent(ftp, accepted);
+            sentAfterNested = ftp.SentSize();
+        },
+        nullptr, ""));
+    MessageBoxAnswerer answerer;
+    VellFtpTestAccess::PASV_SendEvent(ftp, accepted);
+    EXPECT_EQ(answerer.texts, (Items{"再入"}));
+    EXPECT_EQ(sentAfterNested, sentBeforeNested);
+    EXPECT_EQ(ftp.SentSize(), 100000);
+
+    TWinSocketStream stream(reader.Socket(), 2000);
+    std::string got;
+    char buffer[65536];
+    while (got.size() < content.size()) {
+        int n = stream.Read(buffer, sizeof buffer);
+        if (n <= 0) break;
+        got.append(buffer, static_cast<std::size_t>(n));
+    }
+    EXPECT_TRUE(got == content);
+    VellFtpTestAccess::SetFileStream(ftp, nullptr);
+    delete file;
+}
+
+}  // namespace
