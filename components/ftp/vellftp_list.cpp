@@ -27,8 +27,9 @@ void TVellFtp::DoList(const char* command)
     if (FEnablePASV) {
         DoPASV(command);
         if (FOpeningSeen || !FClosingSeen) {
-            // A silence of the data connection longer than TimeOut ends the listing.
-            while (!FCancelled && FListStream->WaitForData(FTimeOut)) {
+            // A silence of the data connection longer than TimeOut ends the listing; the GUI
+            // runs meanwhile, so a long TimeOut can still be cut short by Cancel.
+            while (!FCancelled && WaitForListData()) {
                 const int length = ReadList();
                 DeliverListLines(FRecvBuffer);
                 if (length == 0) {  // the end of the data: the closing reply follows, if not read yet

@@ -90,16 +90,19 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
 
 void TVellFtp::ReceiveEvent(TObject*, TCustomWinSocket* socket)
 {
-    if (!FFileStream) return;
+    if (!FFileStream || FTransferFailed) return;
     try {
         const int wanted = std::min(socket->ReceiveLength(), kRecvBufferSize);
         const int got = wanted > 0 ? socket->ReceiveBuf(FRecvBuffer, wanted) : 0;
         if (got <= 0) return;
         TruncateAcceptedFile();
         AddCount(FReceivedSize, got);
-        if (FFileStream->Write(FRecvBuffer, got) < got) FTransferFailed = true;
+        if (FFileStream->Write(FRecvBuffer, got) < got) FTransferFailed = true;  // a full disk
     } catch (const ESocketError&) {
         FTransferFailed = true;
+    }
+    if (FTransferFailed) {
+        socket->Close();  // the server learns of it and answers with its closing reply
         return;
     }
     DoPacketRecvd();

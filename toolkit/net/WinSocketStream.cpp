@@ -8,6 +8,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
+
+namespace {
+int Millis(unsigned long ms) { return ms > static_cast<unsigned long>(INT_MAX) ? INT_MAX : static_cast<int>(ms); }
+}  // namespace
 
 TWinSocketStream::TWinSocketStream(TCustomWinSocket* socket, unsigned long timeOut)
     : FSocket(socket), FTimeOut(timeOut)
@@ -21,8 +26,7 @@ int TWinSocketStream::Read(void* buffer, int count)
 {
     int fd = FSocket->FSocket;
     if (fd < 0 || count <= 0) return 0;
-    if (!SocketReady(fd, false, static_cast<int>(FTimeOut))) return 0;
-    for (;;) {
+    for (bool waited = false;;) {
         ssize_t n = ::recv(fd, buffer, static_cast<std::size_t>(count), MSG_DONTWAIT);
         if (n > 0) return static_cast<int>(n);
         if (n == 0) {
@@ -31,8 +35,10 @@ int TWinSocketStream::Read(void* buffer, int count)
         }
         int err = errno;
         if (err == EINTR) continue;
-        if (err == EAGAIN || err == EWOULDBLOCK) return 0;
-        FSocket->RaiseError("recv", err);
+        if (err != EAGAIN && err != EWOULDBLOCK) FSocket->RaiseError("recv", err);
+        // Nothing there yet: wait once, up to the stream's time-out.
+        if (waited || !SocketReady(fd, false, Millis(FTimeOut))) return 0;
+        waited = true;
     }
 }
 
@@ -41,7 +47,7 @@ int TWinSocketStream::Write(const void* buffer, int count)
     int fd = FSocket->FSocket;
     if (fd < 0 || count <= 0) return 0;
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(FTimeOut);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(Millis(FTimeOut));
     const char* p = static_cast<const char*>(buffer);
     int done = 0;
     while (done < count) {
@@ -61,7 +67,7 @@ int TWinSocketStream::Write(const void* buffer, int count)
 
 bool TWinSocketStream::WaitForData(unsigned long timeOut)
 {
-    return SocketReady(FSocket->FSocket, false, static_cast<int>(timeOut));
+    return SocketReady(FSocket->FSocket, false, Millis(timeOut));
 }
 
 bool TWinSocketStream::WaitForDataOrMessages(unsigned long timeOut)
@@ -69,14 +75,14 @@ bool TWinSocketStream::WaitForDataOrMessages(unsigned long timeOut)
     const int fd = FSocket->FSocket;
     if (fd < 0) return false;
     if (SocketReady(fd, false, 0)) return true;
-    if (!QCoreApplication::instance()) return SocketReady(fd, false, static_cast<int>(timeOut));
+    if (!QCoreApplication::instance()) return SocketReady(fd, false, Millis(timeOut));
 
     // One round of the event loop that ends with the socket, a timer of timeOut, or any message.
     QSocketNotifier notifier(fd, QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &notifier, [&notifier] { notifier.setEnabled(false); });
     QTimer timer;
     timer.setSingleShot(true);
-    timer.start(static_cast<int>(timeOut));
+    timer.start(Millis(timeOut));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return SocketReady(FSocket->FSocket, false, 0);  // a handler may have closed it meanwhile
 }

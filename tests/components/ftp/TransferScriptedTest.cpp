@@ -226,6 +226,19 @@ TEST_P(ScriptedPassive, DataPauseLongerThanTimeOutEndsTheListing)
     EXPECT_TRUE(server.Finish()) << server.Errors();
 }
 
+TEST_P(ScriptedPassive, UnfinishedLineWaitEndsOnCancel)
+{
+    ftp.SetTimeOut(60000);  // only Cancel can end this wait
+    server.Expect("PASV").Pasv().Expect("LIST").AcceptData().Reply("150 listing");
+    server.SendData("done\r\nhalf a li").Expect("ABOR");
+    StartAndConnect();
+    QTimer::singleShot(200, [&] { ftp.Cancel(); });
+    ftp.List();
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.items, (Items{"done", "half a li"}));  // what came is delivered
+    EXPECT_FALSE(VellFtpTestAccess::DataSocket(ftp)->Active());
+}
+
 struct Refusal {
     const char* name;
     bool upload;
@@ -293,6 +306,24 @@ TEST_F(ScriptedFtpTest, PassiveDataGoesToTheServerNotToTheAddressIn227)
     ftp.List();
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(events.items, (Items{"a"}));
+}
+
+TEST_F(ScriptedFtpTest, ActivePortInUseRaisesAndTheNextTransferUsesTheNextPort)
+{
+    TempDir local;
+    TServerSocket squatter(nullptr);
+    squatter.SetPort(LastDataPort + 2);
+    squatter.Open();
+    server.Login().ExpectPrefix("PORT ").Reply("200 ok").Expect("RETR f").ConnectData().Reply("150 go");
+    server.SendData("fine").CloseData().Reply("226 done");
+    StartAndConnect();
+    EXPECT_THROW(ftp.Download("f", AnsiString(local / "f")), ESocketError);  // nothing sent yet
+    ftp.Download("f", AnsiString(local / "f"));
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(ReadFileBytes(local / "f"), "fine");
+    EXPECT_EQ(events.successes, (Kinds{fcTransfer}));
+    // The data address announced is the control connection's own.
+    EXPECT_NE(server.Received().find("PORT 127,0,0,1,"), std::string::npos);
 }
 
 // ---- The upload writers' guards ----------------------------------------------------------------
