@@ -28,8 +28,8 @@ std::optional<int> Sscanf(const std::string& bytes)
 struct DecomposeCase {
     std::string text;  // UTF-8; converted to CP932 as the edit box does
     THexCodeResult result;
-    int red, green, blue;
-    TColor colour;
+    int red = 0, green = 0, blue = 0;
+    TColor colour = 0;
 };
 
 // Letters and digits as they are, every other byte as _xx: usable as a test name.

@@ -183,14 +183,14 @@ TEST_F(MainWindow, PlacesEveryControlAsDesigned)
         SCOPED_TRACE(p.name);
         auto* c = dynamic_cast<TControl*>(form->FindComponent(AnsiString(p.name)));
         ASSERT_NE(c, nullptr);
-        if (p.className) EXPECT_EQ(c->ClassName(), p.className);
+        if (p.className) { EXPECT_EQ(c->ClassName(), p.className); }
         EXPECT_EQ(c->Parent(), form);
         EXPECT_EQ(c->Left(), p.left);
         EXPECT_EQ(c->Top(), p.top);
         EXPECT_EQ(c->Width(), p.width);
-        if (p.height >= 0) EXPECT_EQ(c->Height(), p.height);
-        if (p.caption) EXPECT_EQ(c->GetText().ToUtf8(), p.caption);
-        if (auto* w = dynamic_cast<TWinControl*>(c)) EXPECT_EQ(WidgetOf(w)->geometry(), QRect(p.left, p.top, p.width, p.height));
+        if (p.height >= 0) { EXPECT_EQ(c->Height(), p.height); }
+        if (p.caption) { EXPECT_EQ(c->GetText().ToUtf8(), p.caption); }
+        if (auto* w = dynamic_cast<TWinControl*>(c)) { EXPECT_EQ(WidgetOf(w)->geometry(), QRect(p.left, p.top, p.width, p.height)); }
     }
     EXPECT_EQ(form->Bevel1->Shape(), bsTopLine);
     EXPECT_EQ(form->Shape1->Brush()->Color(), clWhite);
@@ -231,7 +231,7 @@ TEST_F(MainWindow, ControlsCarryTheirFontsAndColours)
         EXPECT_EQ(c->Font()->Height(), f.height);
         EXPECT_EQ(c->Font()->Color(), f.colour);
         EXPECT_EQ(c->Font()->Charset(), f.charset);
-        if (f.background != clNone) EXPECT_EQ(c->Color(), f.background);
+        if (f.background != clNone) { EXPECT_EQ(c->Color(), f.background); }
     }
     for (TLabel* label : {form->Label1, form->Label2, form->Label3}) {
         EXPECT_TRUE(label->ParentFont());
