@@ -28,7 +28,8 @@ public:
     }
 };
 
-TK_CLASS_IMPL(TBitmap, TPersistent, {})
+TK_CLASS_IMPL(TGraphic, TPersistent, {})
+TK_CLASS_IMPL(TBitmap, TGraphic, {})
 
 namespace {
 QImage::Format FormatOf(TPixelFormat f) { return f == pf24bit ? QImage::Format_BGR888 : QImage::Format_RGB32; }

@@ -1,0 +1,167 @@
+#include "toolkit/graphics/ImageList.h"
+
+#include "toolkit/system/Published.h"
+#include "toolkit/winapi/GdiObjects.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+
+class TImageListPrivate {
+public:
+    std::vector<QImage> images;  // premultiplied ARGB, the list's size; alpha 0 is transparent
+};
+
+namespace {
+QColor QColorOf(TColor c)
+{
+    uint32_t rgb = ColorToRGB(c);
+    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+const QImage* ImageOf(TBitmap* b)
+{
+    auto* bmp = b ? GdiAs<TGdiBitmap>(b->Handle(), TGdiKind::Bitmap) : nullptr;
+    return bmp && bmp->Image && !bmp->Image->isNull() ? bmp->Image.get() : nullptr;
+}
+}  // namespace
+
+// ---- TChangeLink ----------------------------------------------------------------------------
+
+TChangeLink::~TChangeLink()
+{
+    if (FSender) FSender->UnRegisterChanges(this);
+}
+
+void TChangeLink::Change() { OnChange(static_cast<TObject*>(FSender)); }
+
+// ---- TCustomImageList -------------------------------------------------------------------------
+
+TK_CLASS_IMPL(TCustomImageList, TComponent, {
+    info.Props.push_back(Prop::Color<TCustomImageList>("BkColor", [](TCustomImageList& l) { return l.BkColor(); },
+                                                       [](TCustomImageList& l, int64_t v) { l.SetBkColor(TColor(v)); })
+                             .WithDefault(clNone));
+    info.Props.push_back(Prop::Color<TCustomImageList>("BlendColor", [](TCustomImageList& l) { return l.BlendColor(); },
+                                                       [](TCustomImageList& l, int64_t v) { l.SetBlendColor(TColor(v)); })
+                             .WithDefault(clNone));
+    info.Props.push_back(Prop::Integer<TCustomImageList>("Height", [](TCustomImageList& l) { return l.Height(); },
+                                                         [](TCustomImageList& l, int64_t v) { l.SetHeight(int(v)); })
+                             .WithDefault(16));
+    info.Props.push_back(Prop::Integer<TCustomImageList>("Width", [](TCustomImageList& l) { return l.Width(); },
+                                                         [](TCustomImageList& l, int64_t v) { l.SetWidth(int(v)); })
+                             .WithDefault(16));
+})
+
+TK_CLASS_IMPL(TImageList, TCustomImageList, { info.Create = CreatorOf<TImageList>(); })
+
+TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner), d(new TImageListPrivate) {}
+
+TCustomImageList::~TCustomImageList()
+{
+    Destroying();
+    while (!FChanges.empty()) UnRegisterChanges(FChanges.back());
+    delete d;
+    d = nullptr;  // siblings hear of the removal after this body; the list is empty for them
+}
+
+int TCustomImageList::Count() const { return d ? static_cast<int>(d->images.size()) : 0; }
+
+void TCustomImageList::SetSize(int width, int height)
+{
+    if (width < 0 || height < 0 || int64_t{width} * height > (int64_t{1} << 24))
+        throw EInvalidOperation(AnsiString("Invalid image list size"));
+    if (width == FWidth && height == FHeight) return;
+    FWidth = width;
+    FHeight = height;
+    d->images.clear();
+    Change();
+}
+
+int TCustomImageList::Add(TBitmap* image, TBitmap* mask) { return AddImages(image, mask, false, clNone); }
+
+int TCustomImageList::AddMasked(TBitmap* image, TColor maskColor) { return AddImages(image, nullptr, true, maskColor); }
+
+int TCustomImageList::AddImages(TBitmap* image, TBitmap* mask, bool useMaskColor, TColor maskColor)
+{
+    const QImage* src = ImageOf(image);
+    if (!src) throw EInvalidOperation(AnsiString("Cannot add an empty image to an image list"));
+    const QImage* maskImage = ImageOf(mask);
+    QRgb transparentKey = 0;
+    if (useMaskColor) {
+        uint32_t rgb = ColorToRGB(maskColor);
+        transparentKey = qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+    }
+    int first = Count();
+    int pieces = FWidth > 0 ? std::max(1, src->width() / FWidth) : 1;
+    for (int i = 0; i < pieces; ++i) {
+        QImage piece(FWidth, FHeight, QImage::Format_ARGB32_Premultiplied);
+        piece.fill(Qt::transparent);
+        for (int y = 0; y < FHeight && y < src->height(); ++y)
+            for (int x = 0; x < FWidth && i * FWidth + x < src->width(); ++x) {
+                int sx = i * FWidth + x;
+                QRgb c = src->pixel(sx, y) | 0xFF000000u;
+                bool transparent = useMaskColor ? (c & 0xFFFFFF) == (transparentKey & 0xFFFFFF)
+                                                : maskImage && sx < maskImage->width() && y < maskImage->height() &&
+                                                      (maskImage->pixel(sx, y) & 0xFFFFFF) != 0;
+                if (!transparent) piece.setPixel(x, y, c);
+            }
+        d->images.push_back(std::move(piece));
+    }
+    Change();
+    return first;
+}
+
+void TCustomImageList::Delete(int index)
+{
+    if (index < 0 || index >= Count()) throw EInvalidOperation(AnsiString("Invalid image list index " + std::to_string(index)));
+    d->images.erase(d->images.begin() + index);
+    Change();
+}
+
+void TCustomImageList::Clear()
+{
+    if (d->images.empty()) return;
+    d->images.clear();
+    Change();
+}
+
+void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index)
+{
+    if (!canvas || index < 0 || index >= Count() || FWidth == 0 || FHeight == 0) return;
+    const QImage& img = d->images[static_cast<std::size_t>(index)];
+    WithPainter(canvas->Handle(), [&](QPainter& p) {
+        if (FBkColor != clNone) p.fillRect(QRect(x, y, FWidth, FHeight), QColorOf(FBkColor));
+        p.drawImage(x, y, img);
+    });
+}
+
+void TCustomImageList::GetBitmap(int index, TBitmap* image)
+{
+    if (!image) return;
+    image->SetSize(FWidth, FHeight);
+    Draw(image->Canvas(), 0, 0, index);
+}
+
+void TCustomImageList::RegisterChanges(TChangeLink* link)
+{
+    if (!link) return;
+    if (link->Sender() && link->Sender() != this) link->Sender()->UnRegisterChanges(link);
+    link->SetSender(this);
+    if (std::find(FChanges.begin(), FChanges.end(), link) == FChanges.end()) FChanges.push_back(link);
+}
+
+void TCustomImageList::UnRegisterChanges(TChangeLink* link)
+{
+    auto it = std::find(FChanges.begin(), FChanges.end(), link);
+    if (it == FChanges.end()) return;
+    FChanges.erase(it);
+    if (link->Sender() == this) link->SetSender(nullptr);
+}
+
+void TCustomImageList::Change()
+{
+    std::vector<TChangeLink*> links = FChanges;  // a handler may unregister
+    for (TChangeLink* link : links)
+        if (std::find(FChanges.begin(), FChanges.end(), link) != FChanges.end()) link->Change();
+    OnChange(this);
+}
