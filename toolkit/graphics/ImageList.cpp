@@ -139,13 +139,18 @@ void TCustomImageList::GetBitmap(int index, TBitmap* image)
 {
     if (!image) return;
     image->SetSize(FWidth, FHeight);
+    if ((index < 0 || index >= Count()) && FBkColor != clNone) {
+        // No such image: the background alone, rather than whatever the bitmap held.
+        image->Canvas()->Brush()->SetColor(FBkColor);
+        image->Canvas()->FillRect(Rect(0, 0, FWidth, FHeight));
+        return;
+    }
     Draw(image->Canvas(), 0, 0, index);
 }
 
 void TCustomImageList::RegisterChanges(TChangeLink* link)
 {
     if (!link) return;
-    if (link->Sender() && link->Sender() != this) link->Sender()->UnRegisterChanges(link);
     link->SetSender(this);
     if (std::find(FChanges.begin(), FChanges.end(), link) == FChanges.end()) FChanges.push_back(link);
 }

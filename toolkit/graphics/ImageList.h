@@ -61,7 +61,8 @@ public:
     // Draws image index with its top-left corner at (x, y) over BkColor; nothing for an
     // index out of range.
     void Draw(TCanvas* canvas, int x, int y, int index);
-    // Sizes image to the list's size and draws image index into it at (0, 0).
+    // Sizes image to the list's size and draws image index into it at (0, 0); for an index
+    // out of range it shows only BkColor (clNone: leaves it as it was).
     void GetBitmap(int index, TBitmap* image);
 
     void RegisterChanges(TChangeLink* link);
