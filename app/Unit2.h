@@ -1,6 +1,7 @@
 #pragma once
 // The main window: decomposes a hex colour code and encodes a picked colour for the web.
 #include "components/alphabutton/AlphaBtn.h"
+#include "components/background/BackGround.h"
 #include "components/linkpanel/UrlShowPanel.h"
 #include "toolkit/controls/Buttons.h"
 #include "toolkit/controls/Dialogs.h"
@@ -29,7 +30,7 @@ public:
     TEdit* edtBlue = nullptr;
     TUrlShowPanel* UrlShowPanel1 = nullptr;
     TColorDialog* ColorDialog1 = nullptr;
-    TComponent* pkxBackGround1 = nullptr;  // the background painter, when the form places one
+    TpkxBackGround* pkxBackGround1 = nullptr;
 
     void FlatButton1Click(TObject* Sender);
     void FlatButton2Click(TObject* Sender);
