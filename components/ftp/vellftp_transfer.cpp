@@ -84,6 +84,7 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
         }
         FListenSocket->Close();
     }
+    if (FFileStream && !FFileStream->FlushBuffer()) FTransferFailed = true;  // a full disk
     CloseTransfer();
     WindUp(fcTransfer);
 }
@@ -212,8 +213,8 @@ void TVellFtp::SendEvent(TObject*, TCustomWinSocket* socket)
             int sent = 0;
             while (sent < length && !FCancelled) {
                 const int n = socket->SendBuf(FDataBuffer + sent, length - sent);
-                if (n < 0) {  // the connection is full: wait for room, letting the program run
-                    SocketReady(socket->SocketHandle(), true, 100);
+                if (n < 0) {  // the connection is full: wait for room (in short slices), letting the program run
+                    SocketReady(socket->SocketHandle(), true, 50);
                     Application->ProcessMessages();
                     continue;
                 }

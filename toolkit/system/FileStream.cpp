@@ -64,12 +64,18 @@ TFileStream::TFileStream(const AnsiString& fileName, unsigned short mode) : FFil
 
 TFileStream::~TFileStream()
 {
+    FlushBuffer();
     if (FHandle >= 0) ::close(FHandle);
+}
+
+namespace {
+constexpr std::size_t kGatherSize = 65536;  // writes smaller than this are gathered
 }
 
 int TFileStream::Read(void* buffer, int count)
 {
     if (count <= 0) return 0;
+    FlushBuffer();
     for (;;) {
         ssize_t n = ::read(FHandle, buffer, static_cast<std::size_t>(count));
         if (n >= 0) return static_cast<int>(n);
@@ -77,21 +83,47 @@ int TFileStream::Read(void* buffer, int count)
     }
 }
 
+bool TFileStream::WriteOut(const char* data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::write(FHandle, data + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool TFileStream::FlushBuffer()
+{
+    if (FPending.empty()) return !FWriteFailed;
+    if (!WriteOut(FPending.data(), FPending.size())) FWriteFailed = true;
+    FPending.clear();
+    return !FWriteFailed;
+}
+
 int TFileStream::Write(const void* buffer, int count)
 {
-    int done = 0;
+    if (count <= 0 || FWriteFailed) return 0;
     const char* p = static_cast<const char*>(buffer);
-    while (done < count) {
-        ssize_t n = ::write(FHandle, p + done, static_cast<std::size_t>(count - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<int>(n);
+    const std::size_t size = static_cast<std::size_t>(count);
+    if (FPending.size() + size > kGatherSize && !FlushBuffer()) return 0;
+    if (size >= kGatherSize) {
+        if (!WriteOut(p, size)) {
+            FWriteFailed = true;
+            return 0;
+        }
+        return count;
     }
-    return done;
+    if (FPending.capacity() < kGatherSize) FPending.reserve(kGatherSize);
+    FPending.insert(FPending.end(), p, p + size);
+    return count;
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 {
+    FlushBuffer();
     int whence = origin == soBeginning ? SEEK_SET : origin == soCurrent ? SEEK_CUR : SEEK_END;
     off_t pos = ::lseek(FHandle, static_cast<off_t>(offset), whence);
     return pos < 0 ? -1 : static_cast<int64_t>(pos);
@@ -99,6 +131,7 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 
 void TFileStream::SetSize(int64_t newSize)
 {
+    FlushBuffer();
     if (::ftruncate(FHandle, static_cast<off_t>(newSize)) != 0)
         throw EStreamError(Describe("Cannot change the size of file", FFileName, errno));
 }

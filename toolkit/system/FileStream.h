@@ -4,6 +4,7 @@
 #include "toolkit/system/Streams.h"
 
 #include <cstdint>
+#include <vector>
 
 constexpr unsigned short fmCreate = 0xFFFF;  // create, or truncate an existing file; exclusive
 constexpr unsigned short fmOpenRead = 0x0000;
@@ -23,20 +24,27 @@ public:
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
 
-    // Both return the count transferred; a write to a full disk returns less than asked.
-    // A read error raises EReadStreamError.
+    // Both return the count transferred. Small writes are gathered and written out in larger
+    // pieces (before any read, seek or size change, and at the end); once writing out failed
+    // (a full disk), every later write returns 0. A read error raises EReadStreamError.
     int Read(void* buffer, int count) override;
     int Write(const void* buffer, int count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     // Cuts or extends the file; the position is kept.
     void SetSize(int64_t newSize);
+    // Writes out what Write has gathered; false when it could not all be written.
+    bool FlushBuffer();
 
     const AnsiString& FileName() const { return FFileName; }
     int Handle() const { return FHandle; }
 
 private:
+    bool WriteOut(const char* data, std::size_t size);
+
     AnsiString FFileName;
     int FHandle = -1;
+    std::vector<char> FPending;  // gathered writes, not yet in the file
+    bool FWriteFailed = false;
 };
 
 // The file exists and is not a directory. The name is CP932 like every AnsiString.

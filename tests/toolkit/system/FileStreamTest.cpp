@@ -56,6 +56,36 @@ TEST_F(FileStreamTest, SetSizeCutsWithoutMovingThePosition)
     EXPECT_EQ(f.Read(buffer, 8), 4);
 }
 
+TEST_F(FileStreamTest, AFullDiskIsReportedAndLatched)
+{
+    TFileStream full(AnsiString("/dev/full"), fmOpenWrite | fmShareDenyNone);
+    EXPECT_EQ(full.Write("small", 5), 5);  // gathered: the failure shows when it is written out
+    EXPECT_FALSE(full.FlushBuffer());
+    EXPECT_EQ(full.Write("more", 4), 0);
+    TFileStream again(AnsiString("/dev/full"), fmOpenWrite | fmShareDenyNone);
+    std::string big(100000, 'b');
+    EXPECT_EQ(again.Write(big.data(), static_cast<int>(big.size())), 0);
+}
+
+TEST_F(FileStreamTest, GatheredWritesReachTheFileInOrder)
+{
+    const AnsiString path = PathOf("gathered");
+    std::string expected;
+    {
+        TFileStream out(path, fmCreate);
+        for (int i = 0; i < 300; ++i) {
+            std::string piece(static_cast<std::size_t>(1 + i * 7 % 1500), static_cast<char>('a' + i % 26));
+            expected += piece;
+            ASSERT_EQ(out.Write(piece.data(), static_cast<int>(piece.size())), static_cast<int>(piece.size()));
+        }
+        EXPECT_EQ(out.Size(), static_cast<int64_t>(expected.size()));
+    }
+    TFileStream in(path, fmOpenRead);
+    std::string back(expected.size() + 10, '\0');
+    back.resize(static_cast<std::size_t>(in.Read(back.data(), static_cast<int>(back.size()))));
+    EXPECT_TRUE(back == expected);
+}
+
 TEST_F(FileStreamTest, FailuresNameTheFile)
 {
     try {
