@@ -59,7 +59,9 @@ TFileStream::TFileStream(const AnsiString& fileName, unsigned short mode) : FFil
         int err = errno;
         fail(err == EWOULDBLOCK ? ETXTBSY : err);
     }
-    if (create && ::ftruncate(FHandle, 0) != 0) fail(errno);
+    // An empty file is left alone: truncating it anyway makes ext4 write the new data out at
+    // close (its protection for replaced files), which stalls the closing thread.
+    if (create && st.st_size > 0 && ::ftruncate(FHandle, 0) != 0) fail(errno);
 }
 
 TFileStream::~TFileStream()
@@ -132,6 +134,8 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 void TFileStream::SetSize(int64_t newSize)
 {
     FlushBuffer();
+    struct stat st {};
+    if (::fstat(FHandle, &st) == 0 && st.st_size == newSize) return;  // see the constructor
     if (::ftruncate(FHandle, static_cast<off_t>(newSize)) != 0)
         throw EStreamError(Describe("Cannot change the size of file", FFileName, errno));
 }
