@@ -71,7 +71,9 @@ TK_CLASS_IMPL(TVellFtp, TComponent, {
                              .WithDefault(0));
 })
 
+namespace Vellftp {
 void Register() { RegisterComponents("Vell", {&TVellFtp::StaticClassInfo()}); }
+}  // namespace Vellftp
 
 // ---- Life cycle ------------------------------------------------------------------------------
 

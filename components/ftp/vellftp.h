@@ -223,4 +223,6 @@ extern bool ActiveSendBusy;     // SendEvent is running
 extern bool PassiveSendBusy;    // PASV_SendEvent is running
 
 // Palette registration on page "Vell".
+namespace Vellftp {
 void Register();
+}  // namespace Vellftp

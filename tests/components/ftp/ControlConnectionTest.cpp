@@ -456,7 +456,7 @@ TEST(VellFtpModel, StoredDefaultsSurviveAFormRoundTrip)
 
 TEST(VellFtpModel, RegistersOnPageVell)
 {
-    Register();
+    Vellftp::Register();
     bool found = false;
     for (const TPaletteEntry& e : PaletteEntries()) found |= e.Page == "Vell" && e.ClassName == "TVellFtp";
     EXPECT_TRUE(found);
