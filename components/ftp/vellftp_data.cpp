@@ -103,17 +103,30 @@ AnsiString TVellFtp::GetMixPortString()
     return AnsiString(text);
 }
 
+namespace {
+constexpr int kPortAttempts = 64;
+}  // namespace
+
 void TVellFtp::DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNotifyEvent onWrite)
 {
     if (FListenSocket->Active()) FListenSocket->Close();
-    const AnsiString line = AnsiString("PORT ") + GetMixPortString();
-    FListenSocket->SetPort(LastDataPort);
     FListenSocket->OnClientRead = std::move(onRead);
     FListenSocket->OnClientWrite = std::move(onWrite);
     FListenSocket->SetServerType(stNonBlocking);
     FDataAccepted = false;
     FDataEnded = false;
-    FListenSocket->Open();
+    // A port of the sequence may be held by another program (or another instance of this one):
+    // move on along the sequence instead of failing the transfer.
+    AnsiString line;
+    for (int attempt = 0;; ++attempt) {
+        line = AnsiString("PORT ") + GetMixPortString();
+        FListenSocket->SetPort(LastDataPort);
+        if (attempt == kPortAttempts - 1) {
+            FListenSocket->Open();
+            break;
+        }
+        if (FListenSocket->TryOpen()) break;
+    }
     DoCommand(line);
     DoCommand(command);
 }

@@ -25,11 +25,7 @@ TK_CLASS_IMPL(TTateLabel, TCustomLabel, {
     info.Props.push_back(LabelProps::Transparent());
     info.Props.push_back(LabelProps::Layout());
     info.Props.push_back(ControlProps::Visible());
-    info.Props.push_back(ControlProps::OnClick());
-    info.Props.push_back(ControlProps::OnDblClick());
-    info.Props.push_back(ControlProps::OnMouseDown());
-    info.Props.push_back(ControlProps::OnMouseMove());
-    info.Props.push_back(ControlProps::OnMouseUp());
+    ControlProps::AddClickAndMouseEvents(info.Props);
 })
 
 TTateLabel::TTateLabel(TComponent* AOwner) : TCustomLabel(AOwner)

@@ -14,11 +14,7 @@ TK_CLASS_IMPL(TSpeedButton, TGraphicControl, {
     info.Props.push_back(ControlProps::ParentShowHint());
     info.Props.push_back(ControlProps::ShowHint());
     info.Props.push_back(ControlProps::Visible());
-    info.Props.push_back(ControlProps::OnClick());
-    info.Props.push_back(ControlProps::OnDblClick());
-    info.Props.push_back(ControlProps::OnMouseDown());
-    info.Props.push_back(ControlProps::OnMouseMove());
-    info.Props.push_back(ControlProps::OnMouseUp());
+    ControlProps::AddClickAndMouseEvents(info.Props);
 })
 
 TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner)

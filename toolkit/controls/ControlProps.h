@@ -105,6 +105,11 @@ inline TPropInfo OnDblClick() { return Prop::Event("OnDblClick", &TControl::OnDb
 inline TPropInfo OnMouseDown() { return Prop::Event("OnMouseDown", &TControl::OnMouseDown); }
 inline TPropInfo OnMouseUp() { return Prop::Event("OnMouseUp", &TControl::OnMouseUp); }
 inline TPropInfo OnMouseMove() { return Prop::Event("OnMouseMove", &TControl::OnMouseMove); }
+// OnClick, OnDblClick, OnMouseDown, OnMouseMove and OnMouseUp, in that order.
+inline void AddClickAndMouseEvents(std::vector<TPropInfo>& props)
+{
+    for (TPropInfo p : {OnClick(), OnDblClick(), OnMouseDown(), OnMouseMove(), OnMouseUp()}) props.push_back(std::move(p));
+}
 
 inline TPropInfo TabOrder()
 {

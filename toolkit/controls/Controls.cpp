@@ -227,12 +227,6 @@ void TGraphicControl::Dispatch(TMessage& Message)
     HDC dc = PaintDC(Message);
     if (!dc) return;
     FCanvas.FreeOwnHandle();
-    FCanvas.SetHandle(dc);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas.SetHandle(nullptr);
-        throw;
-    }
-    FCanvas.SetHandle(nullptr);
+    TCanvasPaintScope scope(FCanvas, dc);
+    Paint();
 }

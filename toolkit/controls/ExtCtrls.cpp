@@ -222,14 +222,8 @@ void TCustomPanel::Dispatch(TMessage& Message)
 
 void TCustomPanel::PaintWindow(HDC DC)
 {
-    FCanvas.SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas.SetHandle(nullptr);
-        throw;
-    }
-    FCanvas.SetHandle(nullptr);
+    TCanvasPaintScope scope(FCanvas, DC);
+    Paint();
 }
 
 void TCustomPanel::Paint()

@@ -212,14 +212,8 @@ bool TCustomForm::Showing() const
 
 void TCustomForm::PaintWindow(HDC DC)
 {
-    FCanvas.SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas.SetHandle(nullptr);
-        throw;
-    }
-    FCanvas.SetHandle(nullptr);
+    TCanvasPaintScope scope(FCanvas, DC);
+    Paint();
 }
 
 void TCustomForm::Paint() { OnPaint(this); }

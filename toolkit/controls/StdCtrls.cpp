@@ -63,11 +63,7 @@ TK_CLASS_IMPL(TLabel, TCustomLabel, {
     info.Props.push_back(Prop::Boolean<TCustomLabel>("WordWrap", [](TCustomLabel& l) { return l.WordWrap(); },
                                                      [](TCustomLabel& l, int64_t v) { l.SetWordWrap(v != 0); })
                              .WithDefault(0));
-    info.Props.push_back(ControlProps::OnClick());
-    info.Props.push_back(ControlProps::OnDblClick());
-    info.Props.push_back(ControlProps::OnMouseDown());
-    info.Props.push_back(ControlProps::OnMouseMove());
-    info.Props.push_back(ControlProps::OnMouseUp());
+    ControlProps::AddClickAndMouseEvents(info.Props);
 })
 
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner)

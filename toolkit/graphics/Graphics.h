@@ -146,6 +146,19 @@ private:
     TPoint FPenPos{};
 };
 
+// Lends a device context to a canvas for one paint; the canvas lets go of it even when
+// painting throws, so it never keeps a context that is about to be deleted.
+class TCanvasPaintScope {
+public:
+    TCanvasPaintScope(TCanvas& canvas, HDC dc) : FCanvas(canvas) { FCanvas.SetHandle(dc); }
+    ~TCanvasPaintScope() { FCanvas.SetHandle(nullptr); }
+    TCanvasPaintScope(const TCanvasPaintScope&) = delete;
+    TCanvasPaintScope& operator=(const TCanvasPaintScope&) = delete;
+
+private:
+    TCanvas& FCanvas;
+};
+
 // Device-context drawing the canvas and the Win32 calls share.
 void DrawFrame(HDC dc, const TRect& r, TColor topLeft, TColor bottomRight);
 void DrawLine(HDC dc, int x1, int y1, int x2, int y2, TColor color, int width);

@@ -153,6 +153,8 @@ public:
     void SetActive(bool value) { value ? Open() : Close(); }
     // Listens on Port on every local IPv4 address; raises ESocketError when it cannot.
     void Open();
+    // As Open, but false (and not active) when another socket holds the port already.
+    bool TryOpen();
     // Ends the listener and every accepted connection. Safe from inside their notifications.
     void Close();
     // The port actually listened on (useful with Port 0).

@@ -85,7 +85,16 @@ void TServerSocket::SetPort(int value)
 
 void TServerSocket::Open()
 {
-    if (Active()) return;
+    if (!TryOpen()) {
+        errno = EADDRINUSE;
+        throw ESocketError(AnsiString("bind: " + std::string(std::strerror(EADDRINUSE)) + " (" + std::to_string(EADDRINUSE) +
+                                      "), 0.0.0.0:" + std::to_string(FPort)));
+    }
+}
+
+bool TServerSocket::TryOpen()
+{
+    if (Active()) return true;
     Reap();
     auto fail = [this](const char* api, int fd) {
         int err = errno;
@@ -106,11 +115,18 @@ void TServerSocket::Open()
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_ANY);
     a.sin_port = htons(static_cast<uint16_t>(FPort));
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) fail("bind", fd);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        if (errno == EADDRINUSE) {
+            ::close(fd);
+            return false;
+        }
+        fail("bind", fd);
+    }
     if (::listen(fd, SOMAXCONN) != 0) fail("listen", fd);
     FListenHandle = fd;
     d->listen.setSocket(fd);
     d->listen.setEnabled(true);
+    return true;
 }
 
 void TServerSocket::Close()
