@@ -176,35 +176,3 @@ TEST_P(RealTransfer, MissingLocalFileOrUnwritablePathTouchesNothing)
 
 }  // namespace
 
-namespace {
-
-// A data port held by another program is passed over for the next one of the sequence.
-TEST(ActiveDataPort, PortHeldElsewhereIsSkipped)
-{
-    PyFtpServer server;
-    ASSERT_GT(server.Port(), 0) << server.Error();
-    SpreadDataPorts();
-    TServerSocket holder(nullptr);
-    holder.SetPort(LastDataPort + 2);
-    holder.SetServerType(stNonBlocking);
-    holder.Open();
-    TempDir local;
-    TVellFtp ftp{nullptr};
-    FtpEvents events;
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.Port());
-    ftp.SetUserID(PyFtpServer::User);
-    ftp.SetPassword(PyFtpServer::Password);
-    ftp.SetEnablePASV(false);
-    ftp.Loaded();
-    events.Attach(ftp);
-    ftp.Connect();
-    WriteFileBytes(server / "f", "through the next port");
-    const int held = holder.Port();
-    ftp.Download("f", AnsiString(local / "f"));
-    EXPECT_EQ(ReadFileBytes(local / "f"), "through the next port");
-    EXPECT_EQ(LastDataPort, held + 2);
-    EXPECT_EQ(events.successes, (Kinds{fcTransfer}));
-}
-
-}  // namespace
