@@ -38,8 +38,8 @@ TEST(MainWindowLinkPanel, SitsAtTheBottomInItsColoursAndShowsItsHint)
     TUrlShowPanel* p = form.UrlShowPanel1;
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->BoundsRect(), Rect(5, 190, 145, 209));
-    EXPECT_EQ(p->GetUrl(), AnsiString("http://tavin3.example.org/"));
-    EXPECT_EQ(p->GetPageTitle(), AnsiString("http://tavin3.example.org"));
+    EXPECT_EQ(p->GetUrl(), AnsiString("http://tavin3.example/"));
+    EXPECT_EQ(p->GetPageTitle(), AnsiString("http://tavin3.example"));
     EXPECT_EQ(p->OnMouseColor(), clYellow);
 
     const TColor face = 16744448;
