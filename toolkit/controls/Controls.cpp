@@ -189,12 +189,6 @@ void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) { O
 void TControl::MouseMove(TShiftState Shift, int X, int Y) { OnMouseMove(this, Shift, X, Y); }
 void TControl::Click() { OnClick(this); }
 
-TPoint TControl::ClientOrigin() const
-{
-    TPoint p{FLeft, FTop};
-    return p;
-}
-
 // ---- TControlCanvas / TGraphicControl -------------------------------------------------------
 
 TControlCanvas::~TControlCanvas() { FreeOwnHandle(); }

@@ -115,9 +115,6 @@ public:
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
 
-    // Client coordinates of the parent window that hosts this control's pixels.
-    TPoint ClientOrigin() const;
-
 protected:
     virtual void FontChanged(TObject* Sender);
     // Tells the window system about a changed property (windowed controls override).

@@ -9,5 +9,5 @@
 void ReadComponentText(TComponent* root, const std::string& text);
 // Reads the compiled-in resource `resourceName` (for example "TFORM1").
 void ReadComponentRes(TComponent* root, const std::string& resourceName);
-// Registers a form description under a resource name (tests and examples).
+// The text of a compiled-in form description; EReadError when there is none.
 std::string LoadResourceText(const std::string& resourceName);
