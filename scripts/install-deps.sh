@@ -1,9 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and the tests need (only missing ones).
+# Installs the missing Debian packages: for building and running Tavin3 ("run", the default),
+# or for that and the tests as well ("test").
+# Usage: scripts/install-deps.sh [run|test]
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev
-  fonts-ipafont-gothic fonts-noto-cjk
-  xvfb xauth xdotool xclip imagemagick x11-apps python3-pyftpdlib curl)
+set_name="${1:-run}"
+
+# Building and running: compiler and build tools, Qt with its translations, Japanese fonts;
+# python3 makes the theme icons at build time.
+run_packages=(g++ cmake ninja-build pkg-config python3
+  qt6-base-dev qt6-translations-l10n
+  fonts-ipafont-gothic fonts-noto-cjk)
+
+# Tests only. Add packages that tests need here.
+test_packages=(libgtest-dev
+  # the private X server, the tools that drive it and read the screen and clipboard
+  xvfb xauth xdotool xclip imagemagick x11-apps libxcb1-dev
+  # the FTP server and client the FTP tests run against
+  python3-pyftpdlib curl
+  # validators of the installed desktop entry and metadata
+  desktop-file-utils appstream)
+
+case "$set_name" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "Usage: $0 [run|test]" >&2; exit 2 ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
