@@ -11,21 +11,15 @@ TK_CLASS_IMPL(TTateLabel, TCustomLabel, {
     info.Props.push_back(Prop::Boolean<TTateLabel>("AutoSize", [](TTateLabel& l) { return l.AutoSize(); },
                                                    [](TTateLabel& l, int64_t v) { l.SetAutoSize(v != 0); })
                              .WithDefault(1));
-    info.Props.push_back(ControlProps::Align());
-    info.Props.push_back(LabelProps::Alignment());
-    info.Props.push_back(ControlProps::Caption());
-    info.Props.push_back(ControlProps::Color());
-    info.Props.push_back(ControlProps::Enabled());
-    info.Props.push_back(LabelProps::FocusControl());
-    info.Props.push_back(ControlProps::Font());
-    info.Props.push_back(ControlProps::ParentColor());
-    info.Props.push_back(ControlProps::ParentFont());
-    info.Props.push_back(ControlProps::ParentShowHint());
-    info.Props.push_back(ControlProps::ShowHint());
-    info.Props.push_back(LabelProps::Transparent());
-    info.Props.push_back(LabelProps::Layout());
-    info.Props.push_back(ControlProps::Visible());
-    ControlProps::AddClickAndMouseEvents(info.Props);
+    // The label's published properties and events, in this order.
+    for (TPropInfo p : {ControlProps::Align(), LabelProps::Alignment(), ControlProps::Caption(), ControlProps::Color(),
+                        ControlProps::DragCursor(), ControlProps::DragMode(), ControlProps::Enabled(), LabelProps::FocusControl(),
+                        ControlProps::Font(), ControlProps::ParentColor(), ControlProps::ParentFont(), ControlProps::ParentShowHint(),
+                        ControlProps::PopupMenu(), ControlProps::ShowHint(), LabelProps::Transparent(), LabelProps::Layout(),
+                        ControlProps::Visible(), ControlProps::OnClick(), ControlProps::OnDblClick(), ControlProps::OnDragDrop(),
+                        ControlProps::OnDragOver(), ControlProps::OnEndDrag(), ControlProps::OnMouseDown(), ControlProps::OnMouseMove(),
+                        ControlProps::OnMouseUp(), ControlProps::OnStartDrag()})
+        info.Props.push_back(std::move(p));
 })
 
 TTateLabel::TTateLabel(TComponent* AOwner) : TCustomLabel(AOwner)

@@ -1,4 +1,5 @@
-// TateSample: the vertical-writing label in its nine placements, disabled and transparent.
+// TateSample: the vertical-writing label in its nine placements, disabled and transparent, and
+// with plain faces (characters on their side) beside vertical "@" faces (upright characters).
 #include "examples/verticallabel/TateSampleForm.h"
 #include "toolkit/controls/Application.h"
 

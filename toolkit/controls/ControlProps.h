@@ -2,6 +2,7 @@
 // Published-property entries for what every control has. A class publishes the ones it shows
 // by adding them to its table; stored defaults follow the original's.
 #include "toolkit/controls/Controls.h"
+#include "toolkit/controls/Menus.h"
 #include "toolkit/system/Published.h"
 
 namespace ControlProps {
@@ -23,11 +24,33 @@ inline TPropInfo Height()
     return Prop::Integer<TControl>("Height", [](TControl& c) { return c.Height(); },
                                    [](TControl& c, int64_t v) { c.SetHeight(int(v)); });
 }
+// Cursors are written by name (crHandPoint), other numbers as numbers.
 inline TPropInfo Cursor()
 {
-    return Prop::Integer<TControl>("Cursor", [](TControl& c) { return c.Cursor(); },
-                                   [](TControl& c, int64_t v) { c.SetCursor(int(v)); })
-        .WithDefault(0);
+    TPropInfo p = Prop::Integer<TControl>("Cursor", [](TControl& c) { return c.Cursor(); },
+                                          [](TControl& c, int64_t v) { c.SetCursor(int(v)); })
+                      .WithDefault(crDefault);
+    p.Idents = CursorIdents();
+    return p;
+}
+inline TPropInfo DragCursor()
+{
+    TPropInfo p = Prop::Integer<TControl>("DragCursor", [](TControl& c) { return c.DragCursor(); },
+                                          [](TControl& c, int64_t v) { c.SetDragCursor(int(v)); })
+                      .WithDefault(crDrag);
+    p.Idents = CursorIdents();
+    return p;
+}
+inline TPropInfo DragMode()
+{
+    return Prop::Enumeration<TControl>("DragMode", {"dmManual", "dmAutomatic"}, [](TControl& c) { return c.DragMode(); },
+                                       [](TControl& c, int64_t v) { c.SetDragMode(TDragMode(v)); })
+        .WithDefault(dmManual);
+}
+inline TPropInfo PopupMenu()
+{
+    return Prop::Component<TControl, TPopupMenu>("PopupMenu", [](TControl& c) { return c.PopupMenu(); },
+                                                 [](TControl& c, TPopupMenu* v) { c.SetPopupMenu(v); });
 }
 inline TPropInfo Hint()
 {
@@ -105,6 +128,10 @@ inline TPropInfo OnDblClick() { return Prop::Event("OnDblClick", &TControl::OnDb
 inline TPropInfo OnMouseDown() { return Prop::Event("OnMouseDown", &TControl::OnMouseDown); }
 inline TPropInfo OnMouseUp() { return Prop::Event("OnMouseUp", &TControl::OnMouseUp); }
 inline TPropInfo OnMouseMove() { return Prop::Event("OnMouseMove", &TControl::OnMouseMove); }
+inline TPropInfo OnDragDrop() { return Prop::Event("OnDragDrop", &TControl::OnDragDrop); }
+inline TPropInfo OnDragOver() { return Prop::Event("OnDragOver", &TControl::OnDragOver); }
+inline TPropInfo OnEndDrag() { return Prop::Event("OnEndDrag", &TControl::OnEndDrag); }
+inline TPropInfo OnStartDrag() { return Prop::Event("OnStartDrag", &TControl::OnStartDrag); }
 // OnClick, OnDblClick, OnMouseDown, OnMouseMove and OnMouseUp, in that order.
 inline void AddClickAndMouseEvents(std::vector<TPropInfo>& props)
 {

@@ -2,6 +2,8 @@
 
 #include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
+#include "toolkit/controls/DragTracking.h"
+#include "toolkit/controls/Menus.h"
 #include "toolkit/controls/WindowEvents.h"
 #include "toolkit/system/Published.h"
 #include "toolkit/winapi/GdiObjects.h"
@@ -30,6 +32,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner)
 TControl::~TControl()
 {
     Destroying();
+    DragForget(this);
     if (FParent) FParent->RemoveControl(this);
     FParent = nullptr;
 }
@@ -69,12 +72,16 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam)
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
+    const bool resized = AWidth != FWidth || AHeight != FHeight;
     Invalidate();
     FLeft = ALeft;
     FTop = ATop;
     FWidth = AWidth;
     FHeight = AHeight;
     Invalidate();
+    // An aligned control keeps to its edge; a resized window lays out its aligned children.
+    if (FAlign != alNone && FParent) FParent->AlignControls();
+    if (auto* self = dynamic_cast<TWinControl*>(this); self && resized) self->AlignControls();
 }
 
 void TControl::SetParent(TWinControl* AParent)
@@ -108,7 +115,43 @@ void TControl::SetVisible(bool value)
     FVisible = value;
     UpdateWidgetState();
     Invalidate();
+    if (FAlign != alNone && FParent) FParent->AlignControls();
 }
+
+void TControl::SetCursor(TCursor value)
+{
+    if (value == FCursor) return;
+    FCursor = value;
+    UpdateWidgetState();
+}
+
+void TControl::SetAlign(TAlign value)
+{
+    if (value == FAlign) return;
+    FAlign = value;
+    if (FParent) FParent->AlignControls();
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation operation)
+{
+    TComponent::Notification(AComponent, operation);
+    if (operation == opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
+}
+
+void TControl::BeginDrag(bool Immediate, int Threshold) { DragBegin(this, Immediate, Threshold); }
+void TControl::EndDrag(bool Drop) { DragEnd(this, Drop); }
+bool TControl::Dragging() const { return DragRunningFor(this); }
+
+void TControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept)
+{
+    // Only a control that handles OnDragOver can take a drop.
+    Accept = static_cast<bool>(OnDragOver);
+    OnDragOver(this, Source, X, Y, State, Accept);
+}
+
+void TControl::DragDrop(TObject* Source, int X, int Y) { OnDragDrop(this, Source, X, Y); }
+void TControl::DoStartDrag(TDragObject*& DragObject) { OnStartDrag(this, DragObject); }
+void TControl::DoEndDrag(TObject* Target, int X, int Y) { OnEndDrag(this, Target, X, Y); }
 
 void TControl::SetEnabled(bool value)
 {
@@ -184,7 +227,11 @@ void TControl::Repaint()
         }
 }
 
-void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) { OnMouseDown(this, Button, Shift, X, Y); }
+void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (Button == mbLeft && FDragMode == dmAutomatic) BeginDrag(false);
+    OnMouseDown(this, Button, Shift, X, Y);
+}
 void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) { OnMouseUp(this, Button, Shift, X, Y); }
 void TControl::MouseMove(TShiftState Shift, int X, int Y) { OnMouseMove(this, Shift, X, Y); }
 void TControl::Click() { OnClick(this); }

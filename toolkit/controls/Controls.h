@@ -2,6 +2,7 @@
 // TControl, TGraphicControl, TWinControl: bounds, parent, font and colour, messages, mouse.
 // A windowed control owns one widget (its HWND); a graphic control has none and is painted
 // by its parent onto the parent's device context.
+#include "toolkit/controls/Cursors.h"
 #include "toolkit/controls/Messages.h"
 #include "toolkit/graphics/Graphics.h"
 #include "toolkit/system/Classes.h"
@@ -10,12 +11,18 @@
 
 class TWinControl;
 class TWinControlPrivate;
+class TPopupMenu;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 using TShiftState = unsigned;
-using TCursor = int;
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+
+// What OnStartDrag may supply to stand for the dragged thing; without one the source control
+// itself is passed to the drag-over and drop events.
+class TDragObject : public TObject {};
 
 enum TControlStyleFlag : unsigned {
     csAcceptsControls = 1u << 0,
@@ -29,6 +36,13 @@ using TControlStyle = unsigned;
 
 using TMouseEvent = TEvent<TObject*, TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = TEvent<TObject*, TShiftState, int, int>;
+// Sender, Source, X, Y (in the Sender's client coordinates).
+using TDragDropEvent = TEvent<TObject*, TObject*, int, int>;
+// Sender, Source, X, Y, State, Accept: set Accept to take a drop.
+using TDragOverEvent = TEvent<TObject*, TObject*, int, int, TDragState, bool&>;
+// Sender, Target (null when nothing took the drop), X, Y.
+using TEndDragEvent = TEvent<TObject*, TObject*, int, int>;
+using TStartDragEvent = TEvent<TObject*, TDragObject*&>;
 
 class TControl : public TComponent {
     TK_CLASS(TControl)
@@ -89,9 +103,32 @@ public:
     bool EffectiveShowHint() const;
 
     TCursor Cursor() const { return FCursor; }
-    void SetCursor(TCursor value) { FCursor = value; }
+    // Shown while the mouse is over the control.
+    void SetCursor(TCursor value);
     TAlign Align() const { return FAlign; }
-    void SetAlign(TAlign value) { FAlign = value; }
+    // An aligned control takes its edge of what its parent's earlier aligned controls leave.
+    void SetAlign(TAlign value);
+    // Shown on a right click over the control (or over a child without a menu of its own).
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* value) { FPopupMenu = value; }
+
+    // Dragging to other controls: dmAutomatic starts when the mouse moves with the left button
+    // down; BeginDrag starts by code (at once, or once the mouse has moved Threshold pixels).
+    TDragMode DragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode value) { FDragMode = value; }
+    TCursor DragCursor() const { return FDragCursor; }
+    void SetDragCursor(TCursor value) { FDragCursor = value; }
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    // Ends this control's drag: dropping where the mouse is (if accepted) or cancelling.
+    void EndDrag(bool Drop);
+    bool Dragging() const;
+    // The drag events' entry points, called by the toolkit's drag tracking.
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
+
+    void Notification(TComponent* AComponent, TOperation operation) override;
     int HelpContext() const { return FHelpContext; }
     void SetHelpContext(int value) { FHelpContext = value; }
 
@@ -114,6 +151,10 @@ public:
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TEndDragEvent OnEndDrag;
+    TStartDragEvent OnStartDrag;
 
 protected:
     virtual void FontChanged(TObject* Sender);
@@ -139,6 +180,9 @@ private:
     bool FParentShowHint = true;
     TCursor FCursor = 0;
     TAlign FAlign = alNone;
+    TPopupMenu* FPopupMenu = nullptr;
+    TDragMode FDragMode = dmManual;
+    TCursor FDragCursor = crDrag;
     int FHelpContext = 0;
     bool FUpdatingFont = false;
 };
@@ -197,6 +241,9 @@ public:
     TControl* GraphicControlAt(int x, int y) const;
     // Sends a message to every child.
     void Broadcast(TMessage& Message);
+    // Lays out the aligned children: in order of creation, alTop, alBottom, alLeft, alRight
+    // and alClient controls each take their edge of the client area the earlier ones leave.
+    void AlignControls();
 
     int TabOrder() const { return FTabOrder; }
     void SetTabOrder(int value);
@@ -232,6 +279,7 @@ private:
     void DestroyHandle();
 
     std::vector<TControl*> FControls;
+    bool FAligning = false;
     int FTabOrder = -1;
     bool FTabStop = false;
     TWinControlPrivate* d;

@@ -3,6 +3,9 @@
 #include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
 #include "toolkit/controls/Controls.h"
+#include "toolkit/controls/CursorShapes.h"
+#include "toolkit/controls/DragTracking.h"
+#include "toolkit/controls/Menus.h"
 #include "toolkit/controls/WindowEvents.h"
 #include "toolkit/winapi/GdiObjects.h"
 
@@ -12,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <QVariant>
 #include <QWidget>
 
 #include <algorithm>
@@ -56,6 +60,7 @@ public:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseMove:
+            if (DragMouseEvent(static_cast<QMouseEvent*>(event))) return true;
             if (!control->CustomPainted()) return false;
             Mouse(static_cast<QMouseEvent*>(event));
             return true;
@@ -92,6 +97,32 @@ public:
             default: target->MouseMove(0, x, y); break;
             }
         });
+        if (e->type() == QEvent::MouseMove) ShowCursorAt(p);
+        if (e->type() == QEvent::MouseButtonRelease && e->button() == Qt::RightButton) ShowPopupMenu(target, e->globalPosition().toPoint());
+    }
+
+    // A graphic child shows its own cursor over the window, unless it leaves it to the window.
+    void ShowCursorAt(QPoint p)
+    {
+        if (!widget) return;
+        TControl* over = control->GraphicControlAt(p.x(), p.y());
+        TCursor cursor = over && over->Cursor() != crDefault ? over->Cursor() : control->Cursor();
+        ShowCursorOn(widget, cursor);
+    }
+
+    // The menu of the clicked control, or of the nearest parent that names one.
+    static void ShowPopupMenu(TControl* target, QPoint global)
+    {
+        for (TControl* c = target; c; c = c->Parent()) {
+            TPopupMenu* menu = c->PopupMenu();
+            if (!menu) continue;
+            if (!menu->AutoPopup()) return;
+            Application->Guard([&] {
+                menu->SetPopupComponent(c);
+                menu->Popup(global.x(), global.y());
+            });
+            return;
+        }
     }
 
     bool ShowToolTip(QHelpEvent* e)
@@ -121,6 +152,16 @@ QColor QColorOf(TColor c)
     return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
 }  // namespace
+
+namespace {
+const char* const kControlProperty = "TWinControl";
+}  // namespace
+
+TWinControl* ControlOfWidget(QWidget* widget)
+{
+    if (!widget || !WidgetFromHandle(HandleOfWidget(widget))) return nullptr;
+    return static_cast<TWinControl*>(widget->property(kControlProperty).value<void*>());
+}
 
 void RepaintNow(HWND window)
 {
@@ -171,6 +212,7 @@ HWND TWinControl::Handle()
         d->widget = w;
         RegisterWindowHandle(w);
         w->installEventFilter(d);
+        w->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
         w->setAttribute(Qt::WA_Hover, false);
         if (Parent()) w->setGeometry(Left(), Top(), Width(), Height());
         UpdateWidgetState();
@@ -206,6 +248,7 @@ void TWinControl::UpdateWidgetState()
     pal.setColor(QPalette::WindowText, QColorOf(Font()->Color()));
     w->setPalette(pal);
     if (Parent()) w->setVisible(Visible());
+    ShowCursorOn(w, Cursor());
     w->update();
 }
 
@@ -239,6 +282,7 @@ void TWinControl::InsertControl(TControl* c)
 {
     FControls.push_back(c);
     c->FParent = this;
+    if (c->Align() != alNone) AlignControls();
 }
 
 void TWinControl::RemoveControl(TControl* c)
@@ -248,6 +292,41 @@ void TWinControl::RemoveControl(TControl* c)
     auto it = std::find(FControls.begin(), FControls.end(), c);
     if (it != FControls.end()) FControls.erase(it);
     c->FParent = nullptr;
+    if (c->Align() != alNone) AlignControls();
+}
+
+void TWinControl::AlignControls()
+{
+    if (FAligning || HasState(csDestroying)) return;
+    FAligning = true;
+    TRect rest = ClientRect();
+    std::vector<TControl*> children = FControls;
+    for (TAlign edge : {alTop, alBottom, alLeft, alRight, alClient})
+        for (TControl* c : children) {
+            if (c->Align() != edge || !c->Visible()) continue;
+            const int w = c->Width(), h = c->Height();
+            const int restW = std::max(0, rest.right - rest.left), restH = std::max(0, rest.bottom - rest.top);
+            switch (edge) {
+            case alTop:
+                c->SetBounds(rest.left, rest.top, restW, h);
+                rest.top += c->Height();
+                break;
+            case alBottom:
+                c->SetBounds(rest.left, rest.bottom - h, restW, h);
+                rest.bottom -= c->Height();
+                break;
+            case alLeft:
+                c->SetBounds(rest.left, rest.top, w, restH);
+                rest.left += c->Width();
+                break;
+            case alRight:
+                c->SetBounds(rest.right - w, rest.top, w, restH);
+                rest.right -= c->Width();
+                break;
+            default: c->SetBounds(rest.left, rest.top, restW, restH); break;
+            }
+        }
+    FAligning = false;
 }
 
 TControl* TWinControl::GraphicControlAt(int x, int y) const

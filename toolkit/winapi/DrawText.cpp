@@ -1,6 +1,7 @@
 // DrawTextA: alignment in a rectangle, prefix underlines, tabs, turned fonts.
 #include "toolkit/system/AnsiString.h"
 #include "toolkit/winapi/GdiObjects.h"
+#include "toolkit/winapi/VerticalText.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -51,6 +52,17 @@ std::vector<Line> Layout(const char* bytes, int count, UINT format)
     return lines;
 }
 
+// Start and length of the character at index i along the baseline.
+std::pair<int, int> CharacterSpan(const QFont& font, bool vertical, const QString& text, int i)
+{
+    if (vertical) {
+        TTextCell cell = VerticalFaceCells(font, text).at(static_cast<std::size_t>(i));
+        return {cell.Start, cell.Length};
+    }
+    QFontMetrics m(font);
+    return {m.horizontalAdvance(text.left(i)), m.horizontalAdvance(text.mid(i, 1))};
+}
+
 QColor Q(COLORREF c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 }  // namespace
@@ -67,10 +79,12 @@ int DrawTextA(HDC hdc, const char* lpchText, int cchText, RECT* lprc, UINT forma
     std::vector<Line> lines = Layout(lpchText, cchText, format);
     int lineHeight = m.height();
     int total = lineHeight * static_cast<int>(lines.size());
+    const bool vertical = IsVerticalFace(log);
+    auto advance = [&](const QString& text) { return vertical ? VerticalFaceAdvance(font, text) : m.horizontalAdvance(text); };
 
     if (format & DT_CALCRECT) {
         int widest = 0;
-        for (const Line& l : lines) widest = std::max(widest, m.horizontalAdvance(l.text));
+        for (const Line& l : lines) widest = std::max(widest, advance(l.text));
         lprc->right = lprc->left + widest;
         lprc->bottom = lprc->top + total;
         return total;
@@ -88,7 +102,7 @@ int DrawTextA(HDC hdc, const char* lpchText, int cchText, RECT* lprc, UINT forma
             p.setClipRect(QRect(QPoint(lprc->left, lprc->top), QPoint(lprc->right - 1, lprc->bottom - 1)), Qt::IntersectClip);
         p.setFont(font);
         for (const Line& line : lines) {
-            int cx = m.horizontalAdvance(line.text);
+            int cx = advance(line.text);
             int x = lprc->left;
             if (format & DT_RIGHT) x = lprc->right - cx;
             else if (format & DT_CENTER) x = lprc->left + (lprc->right - lprc->left - cx) / 2;
@@ -97,10 +111,10 @@ int DrawTextA(HDC hdc, const char* lpchText, int cchText, RECT* lprc, UINT forma
             p.rotate(-log.lfEscapement / 10.0);
             if (dc->BkMode == OPAQUE) p.fillRect(QRect(0, 0, cx, lineHeight), Q(dc->BkColor));
             p.setPen(Q(dc->TextColor));
-            p.drawText(QPoint(0, m.ascent()), line.text);
+            if (vertical) DrawVerticalFaceLine(p, font, line.text);
+            else p.drawText(QPoint(0, m.ascent()), line.text);
             if (line.underline >= 0 && line.underline < line.text.size()) {
-                int ux = m.horizontalAdvance(line.text.left(line.underline));
-                int uw = m.horizontalAdvance(line.text.mid(line.underline, 1));
+                auto [ux, uw] = CharacterSpan(font, vertical, line.text, line.underline);
                 p.fillRect(QRect(ux, m.ascent() + 1, uw, std::max(1, m.lineWidth())), Q(dc->TextColor));
             }
             p.restore();

@@ -1,6 +1,7 @@
 // Fonts and simple text output. CP932 text is converted to Qt text here, at the edge.
 #include "toolkit/winapi/GdiObjects.h"
 #include "toolkit/system/AnsiString.h"
+#include "toolkit/winapi/VerticalText.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -16,9 +17,13 @@ QStringList Families(const std::string& face)
     QString name = QString::fromStdString(face);
     QStringList gothicP{"IPAPGothic", "Noto Sans CJK JP", "Noto Sans JP"};
     QStringList gothic{"IPAGothic", "Noto Sans Mono CJK JP", "Noto Sans CJK JP"};
+    QStringList minchoP{"IPAPMincho", "Noto Serif CJK JP", "IPAPGothic", "Noto Sans CJK JP"};
+    QStringList mincho{"IPAMincho", "Noto Serif CJK JP", "IPAGothic", "Noto Sans CJK JP"};
     if (name == QString::fromUtf8("ＭＳ Ｐゴシック") || name == "MS PGothic" || name == QString::fromUtf8("ＭＳ ＵＩ ゴシック"))
         return gothicP;
     if (name == QString::fromUtf8("ＭＳ ゴシック") || name == "MS Gothic") return gothic;
+    if (name == QString::fromUtf8("ＭＳ Ｐ明朝") || name == "MS PMincho") return minchoP;
+    if (name == QString::fromUtf8("ＭＳ 明朝") || name == "MS Mincho") return mincho;
     QStringList all{name};
     all += gothicP;
     return all;
@@ -46,10 +51,9 @@ LOGFONTA DefaultLog()
 
 QFont QFontFromLog(const LOGFONTA& log)
 {
-    char face[LF_FACESIZE + 1] = {};
-    std::memcpy(face, log.lfFaceName, LF_FACESIZE);
     QFont f;
-    f.setFamilies(Families(AnsiString(face).ToUtf8()));
+    // A vertical face is the named face set for vertical writing: the same families.
+    f.setFamilies(Families(AnsiString(FaceNameOf(log)).ToUtf8()));
     f.setPixelSize(log.lfHeight == 0 ? 12 : std::abs(log.lfHeight));
     if (log.lfHeight > 0) {
         // A positive height is the whole cell (ascent and descent), not the character height.
@@ -106,8 +110,11 @@ BOOL GetTextExtentPoint32A(HDC hdc, const char* lpString, int c, SIZE* psizl)
     TDeviceContext* dc = DCFromHandle(hdc);
     if (!dc || !psizl || c < 0) return FALSE;
     // Turned or not, the extent is that of the text laid out along its baseline.
-    QFontMetrics m(QFontFromLog(SelectedLog(dc)));
-    psizl->cx = m.horizontalAdvance(TextOf(lpString, c));
+    const LOGFONTA& log = SelectedLog(dc);
+    QFont font = QFontFromLog(log);
+    QFontMetrics m(font);
+    QString text = TextOf(lpString, c);
+    psizl->cx = IsVerticalFace(log) ? VerticalFaceAdvance(font, text) : m.horizontalAdvance(text);
     psizl->cy = m.height();
     return TRUE;
 }
@@ -123,13 +130,16 @@ BOOL TextOutA(HDC hdc, int x, int y, const char* lpString, int c)
         QFontMetrics m(font);
         p.translate(x, y);
         p.rotate(-log.lfEscapement / 10.0);  // counter-clockwise on screen
+        const bool vertical = IsVerticalFace(log);
         if (dc->BkMode == OPAQUE) {
             QColor bk(dc->BkColor & 0xFF, (dc->BkColor >> 8) & 0xFF, (dc->BkColor >> 16) & 0xFF);
-            p.fillRect(QRect(0, 0, m.horizontalAdvance(text), m.height()), bk);
+            int cx = vertical ? VerticalFaceAdvance(font, text) : m.horizontalAdvance(text);
+            p.fillRect(QRect(0, 0, cx, m.height()), bk);
         }
         p.setFont(font);
         p.setPen(QColor(dc->TextColor & 0xFF, (dc->TextColor >> 8) & 0xFF, (dc->TextColor >> 16) & 0xFF));
-        p.drawText(QPoint(0, m.ascent()), text);
+        if (vertical) DrawVerticalFaceLine(p, font, text);
+        else p.drawText(QPoint(0, m.ascent()), text);
     });
     return TRUE;
 }

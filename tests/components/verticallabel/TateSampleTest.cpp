@@ -62,8 +62,8 @@ TEST(TateSample, WindowShowsVerticalCaptionsInAJapaneseFont)
             EXPECT_EQ(black, 0) << name << " is not drawn in its font colour";
         }
     }
-    EXPECT_EQ(labels, 14);
-    EXPECT_EQ(vertical, 13);
+    EXPECT_EQ(labels, 20);
+    EXPECT_EQ(vertical, 19);
 }
 
 }  // namespace
