@@ -15,8 +15,8 @@ run_packages=(g++ cmake ninja-build pkg-config python3
 test_packages=(libgtest-dev
   # the private X server, the tools that drive it and read the screen and clipboard
   xvfb xauth xdotool xclip imagemagick x11-apps libxcb1-dev
-  # the FTP server and client the FTP tests run against
-  python3-pyftpdlib curl
+  # the FTP servers and client the FTP tests run against (scripts/ftp-servers.sh adds two more)
+  python3-pyftpdlib vsftpd curl
   # validators of the installed desktop entry and metadata
   desktop-file-utils appstream)
 

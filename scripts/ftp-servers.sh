@@ -1,0 +1,249 @@
+#!/usr/bin/env bash
+# Real FTP servers for the tests and the benchmarks.
+#
+#   ftp-servers.sh fetch               vsftpd from apt; proftpd and pure-ftpd unpacked into the
+#                                      cache (they conflict with vsftpd as installed packages);
+#                                      the local user the servers log in. Idempotent, needs root.
+#   ftp-servers.sh serve NAME ROOT     runs NAME (pyftpdlib, vsftpd, proftpd, pure-ftpd) on a free
+#                                      127.0.0.1 port serving ROOT, in the foreground, with its own
+#                                      configuration; prints the port on the first line of
+#                                      standard output. SIGTERM stops it and removes its files.
+#   ftp-servers.sh user | password     the login every server accepts.
+#
+# serve exits with 3 when NAME is not there (not fetched, not root), with 1 when it failed.
+set -euo pipefail
+
+FTP_USER=tavin3ftp
+FTP_PASSWORD=tavin3-ftp-secret
+FTP_HOME=/var/lib/tavin3ftp
+here="$(cd "$(dirname "$0")" && pwd)"
+if [ "$(id -u)" -eq 0 ]; then
+  cache=${TAVIN3_FTPD_CACHE:-/var/cache/tavin3-ftpd}
+else
+  cache=${TAVIN3_FTPD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tavin3-ftpd}
+fi
+tree="$cache/root"
+
+die() { echo "ftp-servers: $*" >&2; exit "${2:-1}"; }
+missing() { echo "ftp-servers: $1" >&2; exit 3; }
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+ensure_user() {
+  # vsftpd enters the home directory before the configured root, so it must exist.
+  [ "$(getent passwd "$FTP_USER" | cut -d: -f6)" = "$FTP_HOME" ] && [ -d "$FTP_HOME" ] && return
+  [ "$(id -u)" -eq 0 ] || missing "user $FTP_USER does not exist and only root can make it"
+  (
+    flock 9
+    if ! id "$FTP_USER" >/dev/null 2>&1; then
+      useradd --system --home-dir "$FTP_HOME" --shell /bin/sh "$FTP_USER"
+    fi
+    usermod --home "$FTP_HOME" "$FTP_USER"
+    install -d -o "$FTP_USER" -m 755 "$FTP_HOME"
+    echo "$FTP_USER:$FTP_PASSWORD" | chpasswd
+  ) 9>"/run/lock/tavin3-ftp-user.lock"
+}
+
+# The library packages a package needs that are not installed, found recursively.
+missing_libraries() {
+  local queue=("$@") seen=" " p d
+  while [ ${#queue[@]} -gt 0 ]; do
+    p=${queue[0]}
+    queue=("${queue[@]:1}")
+    for d in $(apt-cache depends --no-recommends --no-suggests "$p" | sed -n 's/^ *\(Pre\)\{0,1\}Depends: \(lib[^ <]*\)$/\2/p'); do
+      case "$seen" in *" $d "*) continue ;; esac
+      seen="$seen$d "
+      installed "$d" && continue
+      echo "$d"
+      queue+=("$d")
+    done
+  done
+}
+
+fetch() {
+  [ "$(id -u)" -eq 0 ] || die "fetch needs root (apt-get, a system user)"
+  installed vsftpd || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends vsftpd >/dev/null
+  # The package starts a daemon on port 21; the tests start their own.
+  if command -v systemctl >/dev/null && systemctl is-active --quiet vsftpd 2>/dev/null; then
+    systemctl disable --now vsftpd >/dev/null 2>&1 || true
+  fi
+  if [ ! -x "$tree/usr/sbin/proftpd" ] || [ ! -x "$tree/usr/sbin/pure-ftpd" ]; then
+    local debs="$cache/debs"
+    mkdir -p "$debs" "$tree"
+    # apt's sandbox user must be able to write there.
+    chown _apt "$debs" 2>/dev/null || true
+    apt-cache policy proftpd-core | grep "Candidate: [0-9]" >/dev/null || apt-get update -qq
+    mapfile -t libs < <(missing_libraries proftpd-core pure-ftpd | sort -u)
+    # A fresh machine may not have the package lists yet.
+    (cd "$debs" && apt-get download -qq proftpd-core pure-ftpd "${libs[@]}") ||
+      { apt-get update -qq && (cd "$debs" && apt-get download -qq proftpd-core pure-ftpd "${libs[@]}"); }
+    for deb in "$debs"/*.deb; do dpkg -x "$deb" "$tree"; done
+  fi
+  ensure_user
+}
+
+library_path() {
+  echo "$tree/usr/lib/x86_64-linux-gnu:$tree/lib/x86_64-linux-gnu:$tree/usr/lib/$(uname -m)-linux-gnu"
+}
+
+free_port() {
+  /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# True once something answers on 127.0.0.1:$1 with a greeting.
+answers() {
+  /usr/bin/python3 - "$1" <<'EOF' 2>/dev/null
+import socket, sys
+s = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=2)
+s.settimeout(5)
+sys.exit(0 if s.recv(4).startswith(b"220") else 1)
+EOF
+}
+
+write_vsftpd_config() {  # port root dir
+  mkdir -p "$3/empty"
+  cat >"$3/vsftpd.conf" <<EOF
+listen=YES
+listen_ipv6=NO
+listen_address=127.0.0.1
+listen_port=$1
+background=NO
+anonymous_enable=NO
+local_enable=YES
+write_enable=YES
+local_umask=022
+local_root=$2
+chroot_local_user=NO
+pasv_enable=YES
+port_enable=YES
+connect_from_port_20=NO
+pam_service_name=vsftpd
+secure_chroot_dir=$3/empty
+isolate=NO
+isolate_network=NO
+seccomp_sandbox=NO
+xferlog_enable=NO
+log_ftp_protocol=NO
+dual_log_enable=NO
+syslog_enable=NO
+vsftpd_log_file=$3/vsftpd.log
+ssl_enable=NO
+use_localtime=YES
+EOF
+}
+
+write_proftpd_config() {  # port root dir
+  local uid gid hash
+  uid=$(id -u "$FTP_USER")
+  gid=$(id -g "$FTP_USER")
+  hash=$(/usr/bin/python3 -W ignore -c 'import crypt, sys; print(crypt.crypt(sys.argv[1], crypt.mksalt(crypt.METHOD_SHA512)))' "$FTP_PASSWORD")
+  echo "$FTP_USER:$hash:$uid:$gid::$2:/bin/sh" >"$3/passwd"
+  chmod 600 "$3/passwd"
+  cat >"$3/proftpd.conf" <<EOF
+ServerName "tavin3 test"
+ServerType standalone
+DefaultServer on
+DefaultAddress 127.0.0.1
+SocketBindTight on
+Port $1
+User nobody
+Group nogroup
+Umask 022
+AllowOverwrite on
+UseIPv6 off
+UseReverseDNS off
+WtmpLog off
+RequireValidShell off
+AuthOrder mod_auth_file.c
+AuthUserFile $3/passwd
+PidFile $3/proftpd.pid
+ScoreboardFile $3/proftpd.scoreboard
+DelayTable none
+TransferLog none
+SystemLog $3/proftpd.log
+ModulePath $tree/usr/lib/proftpd
+<IfModule mod_delay.c>
+  DelayEngine off
+</IfModule>
+<IfModule mod_ident.c>
+  IdentLookups off
+</IfModule>
+EOF
+}
+
+write_pureftpd_database() {  # root dir
+  printf '%s\n%s\n' "$FTP_PASSWORD" "$FTP_PASSWORD" |
+    "$tree/usr/bin/pure-pw" useradd "$FTP_USER" -u "$(id -u "$FTP_USER")" -g "$(id -g "$FTP_USER")" \
+      -D "$1" -f "$2/pureftpd.passwd" -F "$2/pureftpd.pdb" -m >/dev/null
+}
+
+serve() {
+  local name=$1 root=$2
+  [ -d "$root" ] || die "no such root: $root"
+  if [ "$name" = pyftpdlib ]; then
+    [ -x /usr/bin/python3 ] || missing "no /usr/bin/python3"
+    # It chooses its own free port and prints it.
+    exec /usr/bin/python3 "$here/../tests/fixtures/pyftpd_server.py" "$root" "$FTP_USER" "$FTP_PASSWORD"
+  fi
+  local dir port pid=""
+  dir=$(mktemp -d "${TMPDIR:-/tmp}/tavin3-ftpd-$name-XXXXXX")
+  # A stopped server takes its configuration with it.
+  trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; wait; rm -rf "$dir"' EXIT
+  trap 'exit 0' TERM INT
+  case "$name" in
+    vsftpd)
+      [ -x /usr/sbin/vsftpd ] || missing "vsftpd is not installed (run scripts/ftp-servers.sh fetch as root)"
+      [ "$(id -u)" -eq 0 ] || missing "vsftpd logs a local user in only when started as root"
+      ;;
+    proftpd | pure-ftpd)
+      [ -x "$tree/usr/sbin/$name" ] || missing "$name is not in $tree (run scripts/ftp-servers.sh fetch as root)"
+      [ "$(id -u)" -eq 0 ] || missing "$name logs a local user in only when started as root"
+      ;;
+    *) die "unknown server: $name (pyftpdlib, vsftpd, proftpd, pure-ftpd)" ;;
+  esac
+  ensure_user
+  # The servers act as the test user inside the root.
+  chown "$FTP_USER" "$root"
+  # A port taken between the choice and the bind makes the server stop: choose again.
+  for _ in 1 2 3 4 5; do
+    port=$(free_port)
+    case "$name" in
+      vsftpd)
+        write_vsftpd_config "$port" "$root" "$dir"
+        /usr/sbin/vsftpd "$dir/vsftpd.conf" </dev/null >"$dir/out.log" 2>&1 &
+        ;;
+      proftpd)
+        write_proftpd_config "$port" "$root" "$dir"
+        LD_LIBRARY_PATH=$(library_path) "$tree/usr/sbin/proftpd" --nodaemon -c "$dir/proftpd.conf" </dev/null >"$dir/out.log" 2>&1 &
+        ;;
+      pure-ftpd)
+        [ -f "$dir/pureftpd.pdb" ] || write_pureftpd_database "$root" "$dir"
+        LD_LIBRARY_PATH=$(library_path) "$tree/usr/sbin/pure-ftpd" -S "127.0.0.1,$port" -l "puredb:$dir/pureftpd.pdb" \
+          -u 1 -E -H -4 -f none </dev/null >"$dir/out.log" 2>&1 &
+        ;;
+    esac
+    pid=$!
+    for _ in $(seq 100); do
+      kill -0 "$pid" 2>/dev/null || break
+      if answers "$port"; then
+        echo "$port"
+        wait "$pid" || true
+        pid=""
+        exit 0
+      fi
+      sleep 0.2
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    pid=""
+  done
+  cat "$dir"/*.log >&2 2>/dev/null || true
+  die "$name did not start"
+}
+
+case "${1:-}" in
+  fetch) fetch ;;
+  serve) [ $# -eq 3 ] || die "usage: $0 serve NAME ROOT"; serve "$2" "$3" ;;
+  user) echo "$FTP_USER" ;;
+  password) echo "$FTP_PASSWORD" ;;
+  *) die "usage: $0 fetch | serve NAME ROOT | user | password" ;;
+esac

@@ -1,0 +1,210 @@
+// The client against the four real servers, in passive and in active mode: login, listings,
+// transfers of the sizes around block edges, and cancelled transfers that must leave the
+// control connection in step for what follows.
+#include "tests/components/ftp/FtpTestSupport.h"
+#include "tests/components/ftp/RealFtpServers.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <tuple>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Kinds = std::vector<TFtpCmdType>;
+using Scenario = std::tuple<FtpServerKind, bool>;  // server, passive
+
+std::string Pattern(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 23);
+    }
+    return bytes;
+}
+
+class RealServerScenario : public ::testing::TestWithParam<Scenario> {
+protected:
+    void SetUp() override
+    {
+        if (server.Port() == 0 && server.Missing() && !RealFtpServersRequired())
+            GTEST_SKIP() << server.Error() << " (set CI or TAVIN3_FTP_SERVERS=required to make this a failure)";
+        ASSERT_GT(server.Port(), 0) << server.Error();
+        SpreadDataPorts();
+        ftp.SetHost("127.0.0.1");
+        ftp.SetPort(server.Port());
+        ftp.SetUserID(RealFtpServer::User);
+        ftp.SetPassword(RealFtpServer::Password);
+        ftp.SetEnablePASV(std::get<1>(GetParam()));
+        ftp.Loaded();
+        events.Attach(ftp);
+        // A client that waits for ever must not hold the whole run: end the wait instead.
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            ADD_FAILURE() << "the client was still waiting after 240 s";
+            ftp.Cancel();
+        });
+        watchdog.start(240000);
+        ftp.Connect();
+        ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
+        ftp.DoCommand("TYPE I");
+        ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
+    }
+    AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
+    // Name lists without "." and "..", which pure-ftpd includes and the others leave out.
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const auto& item : events.items)
+            if (item != "." && item != "..") names.push_back(item);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    void ClearOutcomes()
+    {
+        events.successes.clear();
+        events.failures.clear();
+    }
+
+    RealFtpServer server{std::get<0>(GetParam())};
+    TempDir local;
+    TVellFtp ftp{nullptr};
+    FtpEvents events;
+    QTimer watchdog;
+};
+
+std::string ScenarioName(const testing::TestParamInfo<Scenario>& info)
+{
+    std::string name = FtpServerName(std::get<0>(info.param));
+    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+    return name + (std::get<1>(info.param) ? "_Passive" : "_Active");
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServerScenario,
+                         testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd,
+                                                          FtpServerKind::Proftpd, FtpServerKind::PureFtpd),
+                                          testing::Bool()),
+                         ScenarioName);
+
+TEST_P(RealServerScenario, LogsInAndListsEveryEntryOnce)
+{
+    EXPECT_EQ(events.connects, 1);
+    WriteFileBytes(server / "a.txt", "a");
+    WriteFileBytes(server / "b b.txt", "bb");
+    fs::create_directory(server / "sub");
+    for (int i = 0; i < 40; ++i) WriteFileBytes(server / ("sub/entry-" + std::to_string(i)), "x");
+
+    ftp.Nlist();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b b.txt", "sub"}));
+
+    events.items.clear();
+    ftp.List();
+    ASSERT_EQ(events.items.size(), 3u) << testing::PrintToString(events.items);
+    for (const char* name : {"a.txt", "b b.txt", "sub"})
+        EXPECT_EQ(std::count_if(events.items.begin(), events.items.end(),
+                                [&](const std::string& line) { return line.ends_with(std::string(" ") + name); }),
+                  1)
+            << name;
+
+    events.items.clear();
+    ftp.Nlist("sub");
+    EXPECT_EQ(Names().size(), 40u);
+
+    // Every listing has been answered in full: the next command gets its own reply.
+    ftp.ChangeDir("sub");
+    ftp.ChangeDir("no-such-dir");
+    EXPECT_EQ(events.successes, (Kinds{fcChangeDir}));
+    EXPECT_EQ(events.failures, (Kinds{fcChangeDir}));
+}
+
+TEST_P(RealServerScenario, TransfersOfEdgeSizesArriveByteExactBothWays)
+{
+    const std::size_t sizes[] = {0, 1, 1024, 1025, 1024 * 1024 + 7};
+    for (std::size_t size : sizes) {
+        SCOPED_TRACE(size);
+        const std::string name = "file-" + std::to_string(size);
+        const std::string bytes = Pattern(size, static_cast<unsigned>(size) + 1);
+        WriteFileBytes(server / name, bytes);
+        ftp.Download(AnsiString(name), Local(name));
+        EXPECT_EQ(ReadFileBytes(local / name), bytes);
+
+        const std::string back = Pattern(size, static_cast<unsigned>(size) + 2);
+        WriteFileBytes(local / ("up-" + name), back);
+        ftp.Upload(Local("up-" + name), AnsiString("up-" + name));
+        EXPECT_EQ(ReadFileBytes(server / ("up-" + name)), back);
+    }
+    EXPECT_EQ(events.successes, Kinds(2 * std::size(sizes), fcTransfer));
+    EXPECT_TRUE(events.failures.empty());
+}
+
+// After a cancelled transfer, a refused command must fail, a good one must succeed and a
+// transfer must arrive whole, however the server answered the abort.
+TEST_P(RealServerScenario, CancelledDownloadLeavesTheConnectionInStep)
+{
+    const std::size_t size = 64u * 1024 * 1024;
+    const std::string big = Pattern(size, 7);
+    WriteFileBytes(server / "big", big);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ClearOutcomes();
+        events.packetsReceived = 0;
+        events.onPacketReceived = [&] {
+            if (events.packetsReceived == 4) ftp.Cancel();
+        };
+        ftp.Download("big", Local("big"));
+        events.onPacketReceived = nullptr;
+        EXPECT_EQ(events.failures, (Kinds{fcTransfer}));
+        EXPECT_TRUE(events.successes.empty());
+        const auto partial = fs::file_size(local / "big");
+        EXPECT_LT(partial, size);
+        EXPECT_EQ(ReadFileBytes(local / "big"), big.substr(0, partial));
+
+        ftp.ChangeDir("no-such-dir");
+        const std::string made = "made-" + std::to_string(round);
+        ftp.MakeDirectory(AnsiString(made));
+        EXPECT_TRUE(fs::is_directory(server / made));
+        const std::string small = "after the cancel, round " + std::to_string(round);
+        WriteFileBytes(server / "small", small);
+        ftp.Download("small", Local("small"));
+        EXPECT_EQ(ReadFileBytes(local / "small"), small);
+        EXPECT_EQ(events.failures, (Kinds{fcTransfer, fcChangeDir}));
+        EXPECT_EQ(events.successes, (Kinds{fcMakeDir, fcTransfer}));
+    }
+}
+
+TEST_P(RealServerScenario, CancelledUploadLeavesTheConnectionInStep)
+{
+    const std::size_t size = 64u * 1024 * 1024;
+    WriteFileBytes(local / "big", Pattern(size, 9));
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ClearOutcomes();
+        events.packetsSent = 0;
+        events.onPacketSent = [&] {
+            if (events.packetsSent == 4) ftp.Cancel();
+        };
+        ftp.Upload(Local("big"), "big");
+        events.onPacketSent = nullptr;
+        EXPECT_EQ(events.failures, (Kinds{fcTransfer}));
+        EXPECT_TRUE(events.successes.empty());
+
+        ftp.ChangeDir("no-such-dir");
+        const std::string made = "made-" + std::to_string(round);
+        ftp.MakeDirectory(AnsiString(made));
+        EXPECT_TRUE(fs::is_directory(server / made));
+        const std::string small = Pattern(1025 + round, 11);
+        WriteFileBytes(local / "small", small);
+        ftp.Upload(Local("small"), "small");
+        EXPECT_EQ(ReadFileBytes(server / "small"), small);
+        events.items.clear();
+        ftp.Nlist();
+        const auto names = Names();
+        EXPECT_EQ(std::count(names.begin(), names.end(), made), 1);
+        EXPECT_EQ(events.failures, (Kinds{fcTransfer, fcChangeDir}));
+        EXPECT_EQ(events.successes, (Kinds{fcMakeDir, fcTransfer}));
+    }
+}
+
+}  // namespace
