@@ -3,9 +3,16 @@
 #include "toolkit/controls/Forms.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTranslator>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,10 +23,12 @@
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <vector>
 
 class TApplicationPrivate {
 public:
     std::unique_ptr<QApplication> ownApp;  // only when no QApplication existed
+    std::vector<std::unique_ptr<QTranslator>> translators;
     int argc = 1;
     std::string argv0;
     char* argv[2] = {nullptr, nullptr};
@@ -47,11 +56,43 @@ TApplication::~TApplication()
 
 void TApplication::Initialize()
 {
-    if (QCoreApplication::instance()) return;
-    d->argv0 = ExecutablePath();
-    d->argv[0] = d->argv0.data();
-    d->ownApp = std::make_unique<QApplication>(d->argc, d->argv);
-    d->ownApp->setQuitOnLastWindowClosed(true);
+    if (!QCoreApplication::instance()) {
+        d->argv0 = ExecutablePath();
+        d->argv[0] = d->argv0.data();
+        d->ownApp = std::make_unique<QApplication>(d->argc, d->argv);
+        d->ownApp->setQuitOnLastWindowClosed(true);
+    }
+    LoadSystemTranslations();
+}
+
+void TApplication::SetIdentity(const std::string& name, const std::string& version, const std::string& desktopFileName)
+{
+    // Static in Qt: they may be set before the GUI application exists.
+    QCoreApplication::setApplicationName(QString::fromStdString(name));
+    QCoreApplication::setApplicationVersion(QString::fromStdString(version));
+    QGuiApplication::setDesktopFileName(QString::fromStdString(desktopFileName));
+}
+
+void TApplication::LoadSystemTranslations()
+{
+    for (const auto& translator : d->translators) QCoreApplication::removeTranslator(translator.get());
+    d->translators.clear();
+    if (!QCoreApplication::instance()) return;
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto translator = std::make_unique<QTranslator>();
+    // A locale without a catalogue (C, English) keeps Qt's built-in texts.
+    if (!translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"), folder)) return;
+    QCoreApplication::installTranslator(translator.get());
+    d->translators.push_back(std::move(translator));
+}
+
+void TApplication::Finalize()
+{
+    DestroyComponents();
+    FMainForm = nullptr;
+    for (const auto& translator : d->translators) QCoreApplication::removeTranslator(translator.get());
+    d->translators.clear();
+    d->ownApp.reset();
 }
 
 void TApplication::Run()
@@ -93,6 +134,30 @@ AnsiString TApplication::Title() const
     return TitleFromExecutable(ExecutablePath());
 }
 
+namespace {
+// QMessageBox keeps a fixed indent left of its text where an icon would be, and styles put icons
+// on standard buttons. The plain box has neither: the text is centred with even margins, above
+// one centred OK button.
+void MakePlain(QMessageBox& box)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label) return;
+    label->setAlignment(Qt::AlignCenter);
+    label->setContentsMargins(0, 0, 0, 0);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        for (int i = grid->count() - 1; i >= 0; --i)
+            if (grid->itemAt(i)->spacerItem()) delete grid->takeAt(i);
+        // Across every column, so that no empty column brings the grid's spacing to one side.
+        int row = 0, column = 0, rows = 1, columns = 1;
+        grid->getItemPosition(grid->indexOf(label), &row, &column, &rows, &columns);
+        grid->removeWidget(label);
+        grid->addWidget(label, row, 0, rows, grid->columnCount());
+    }
+    if (auto* buttons = box.findChild<QDialogButtonBox*>()) buttons->setCenterButtons(true);
+    for (QAbstractButton* button : box.buttons()) button->setIcon(QIcon());
+}
+}  // namespace
+
 int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, int)
 {
     QMessageBox box;
@@ -100,6 +165,8 @@ int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, 
     box.setText(QString::fromStdString(text.ToUtf8()));
     box.setIcon(QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    MakePlain(box);
     box.adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         box.move(screen->geometry().center() - box.rect().center());

@@ -3,6 +3,7 @@
 #include "toolkit/system/Classes.h"
 
 #include <exception>
+#include <string>
 
 class TForm;
 class TApplicationPrivate;
@@ -16,8 +17,17 @@ public:
     explicit TApplication(TComponent* AOwner);
     ~TApplication() override;
 
-    // Creates the GUI application if none exists yet.
+    // Creates the GUI application if none exists yet, and loads the system translations.
     void Initialize();
+    // Tells the desktop who the program is: its name (also its window class), its version and
+    // the name of its desktop entry without ".desktop". The title is not touched.
+    void SetIdentity(const std::string& name, const std::string& version, const std::string& desktopFileName);
+    // Loads Qt's own translations for the current locale, in place of those loaded before, so
+    // that system dialogs and standard buttons speak the user's language.
+    void LoadSystemTranslations();
+    // Destroys the forms, then the GUI application this object created. The clipboard is handed
+    // to the desktop's clipboard manager then, so that what was copied outlives the program.
+    void Finalize();
     // Builds a form owned by the application; the first one becomes the main form.
     template <class F>
     void CreateForm(F*& reference)
