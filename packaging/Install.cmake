@@ -9,8 +9,10 @@ set(TAVIN3_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR}/tavin3)
 file(RELATIVE_PATH _tavin3_bin_to_lib /${CMAKE_INSTALL_BINDIR} /${TAVIN3_INSTALL_LIBDIR})
 set(CMAKE_INSTALL_RPATH "$ORIGIN/${_tavin3_bin_to_lib}")
 
-# Installs the project's shared libraries that target links, directly or through others.
-function(_tavin3_install_libraries_of target)
+# Installs the project's shared libraries that target links, directly or through others, with
+# the component (and OPTIONAL flag) of the first program that needs them; the main program is
+# installed first, so everything it needs stays required.
+function(_tavin3_install_libraries_of target component optional)
   get_target_property(libs ${target} LINK_LIBRARIES)
   if(NOT libs)
     return()
@@ -27,9 +29,8 @@ function(_tavin3_install_libraries_of target)
     endif()
     set_property(GLOBAL APPEND PROPERTY TAVIN3_INSTALLED_LIBRARIES ${lib})
     set_target_properties(${lib} PROPERTIES INSTALL_RPATH "$ORIGIN")
-    # Always with the program's component: every installed program needs the library folder.
-    install(TARGETS ${lib} LIBRARY DESTINATION ${TAVIN3_INSTALL_LIBDIR} COMPONENT Tavin3 NAMELINK_SKIP)
-    _tavin3_install_libraries_of(${lib})
+    install(TARGETS ${lib} LIBRARY DESTINATION ${TAVIN3_INSTALL_LIBDIR} COMPONENT ${component} NAMELINK_SKIP ${optional})
+    _tavin3_install_libraries_of(${lib} ${component} "${optional}")
   endforeach()
 endfunction()
 
@@ -46,5 +47,5 @@ function(tavin3_install_program target)
     set(optional OPTIONAL)
   endif()
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${arg_COMPONENT} ${optional})
-  _tavin3_install_libraries_of(${target})
+  _tavin3_install_libraries_of(${target} ${arg_COMPONENT} "${optional}")
 endfunction()
