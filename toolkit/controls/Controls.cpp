@@ -105,7 +105,12 @@ TComponent* TControl::GetParentComponent() const { return FParent; }
 
 void TControl::SetParentComponent(TComponent* value)
 {
-    if (auto* w = dynamic_cast<TWinControl*>(value)) SetParent(w);
+    auto* w = dynamic_cast<TWinControl*>(value);
+    // Only a window can hold a control; ignoring any other parent would lose the nesting.
+    if (value && !w)
+        throw EInvalidOperation(AnsiString("Control '" + Name().str() + "' cannot be placed in '" + value->Name().str() + "' (" +
+                                           value->ClassName() + "): it is not a window"));
+    SetParent(w);
 }
 
 void TControl::SetVisible(bool value)

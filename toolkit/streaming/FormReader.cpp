@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -15,7 +16,7 @@ enum class Tok { End, Ident, Integer, String, Symbol, Binary };
 
 struct Token {
     Tok kind = Tok::End;
-    std::string text;  // identifier, symbol, string (UTF-8), binary bytes
+    std::string text;  // identifier, symbol, string (CP932 bytes), binary bytes
     int64_t number = 0;
     int line = 0;
 };
@@ -85,7 +86,8 @@ private:
         return t;
     }
 
-    // 'text' with '' for a quote; #code adds a character; pieces may follow one another.
+    // 'text' with '' for a quote; #code adds one byte of the code page; pieces may follow one
+    // another. Quoted pieces are UTF-8 in the file and CP932 in the token.
     Token String(Token t)
     {
         t.kind = Tok::String;
@@ -93,23 +95,27 @@ private:
             if (s[pos] == '#') {
                 ++pos;
                 std::size_t start = pos;
-                while (pos < s.size() && std::isdigit(static_cast<unsigned char>(s[pos]))) ++pos;
+                unsigned code = 0;
+                for (; pos < s.size() && std::isdigit(static_cast<unsigned char>(s[pos])); ++pos) {
+                    code = code * 10 + static_cast<unsigned>(s[pos] - '0');
+                    if (code > 0xFF) Fail(line, "character code out of range");
+                }
                 if (start == pos) Fail(line, "character code expected");
-                int code = std::stoi(s.substr(start, std::min<std::size_t>(pos - start, 6)));
-                if (code > 0x7F) Fail(line, "character code out of range");
                 t.text += static_cast<char>(code);
                 continue;
             }
             ++pos;
+            std::string piece;
             for (;;) {
                 if (pos >= s.size() || s[pos] == '\n') Fail(t.line, "unterminated text");
                 if (s[pos] == '\'') {
-                    if (pos + 1 < s.size() && s[pos + 1] == '\'') { t.text += '\''; pos += 2; continue; }
+                    if (pos + 1 < s.size() && s[pos + 1] == '\'') { piece += '\''; pos += 2; continue; }
                     ++pos;
                     break;
                 }
-                t.text += s[pos++];
+                piece += s[pos++];
             }
+            t.text += AnsiString::FromUtf8(piece).str();
         }
         return t;
     }
@@ -160,8 +166,17 @@ public:
             if (!target) Fail(f.line, "component '" + f.target + "' not found");
             Apply(f.line, [&] { f.prop->SetComponent(f.instance, target); });
         }
-        for (TComponent* c : read) c->EndReading();
-        for (TComponent* c : read) c->Loaded();
+        for (const ReadComponent& r : read) r.component->EndReading();
+        // Every component gets Loaded, so none stays loading; the first failure is reported.
+        std::exception_ptr failure;
+        for (const ReadComponent& r : read) {
+            try {
+                Apply(r.line, [&] { r.component->Loaded(); });
+            } catch (const EReadError&) {
+                if (!failure) failure = std::current_exception();
+            }
+        }
+        if (failure) std::rethrow_exception(failure);
     }
 
 private:
@@ -187,7 +202,7 @@ private:
             f();
         } catch (const EReadError&) {
             throw;
-        } catch (const Exception& e) {
+        } catch (const std::exception& e) {
             Fail(line, e.what());
         }
     }
@@ -221,9 +236,9 @@ private:
             instance->BeginLoading();
             Apply(line, [&] { instance->SetName(AnsiString(name)); });
             Apply(line, [&] { instance->SetParentComponent(parent); });
-            root->ClassInfo()->SetField(root, name, instance);
+            Apply(line, [&] { root->ClassInfo()->SetField(root, name, instance); });
         }
-        read.push_back(instance);
+        read.push_back({instance, line});
 
         for (;;) {
             if (cur.kind == Tok::End) Fail(cur.line, "'end' expected");
@@ -316,7 +331,7 @@ private:
         }
         case TTypeKind::Text:
             if (cur.kind != Tok::String) bad();
-            Apply(line, [&] { prop->SetText(target, AnsiString::FromUtf8(cur.text)); });
+            Apply(line, [&] { prop->SetText(target, AnsiString(cur.text)); });
             break;
         case TTypeKind::Component:
             if (cur.kind != Tok::Ident) bad();
@@ -346,7 +361,11 @@ private:
     TComponent* root;
     Lexer lex;
     Token cur;
-    std::vector<TComponent*> read;
+    struct ReadComponent {
+        TComponent* component;
+        int line;  // of its object line
+    };
+    std::vector<ReadComponent> read;
     std::vector<Fixup> fixups;
 };
 

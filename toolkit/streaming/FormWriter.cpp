@@ -2,16 +2,56 @@
 
 #include "toolkit/graphics/Colors.h"
 
+#include <unordered_map>
+#include <vector>
+
 namespace {
 
+// Bytes of the CP932 character starting at `i`: two for a lead byte followed by a trail byte.
+std::size_t CharLength(const std::string& s, std::size_t i)
+{
+    auto lead = static_cast<unsigned char>(s[i]);
+    bool isLead = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    if (!isLead || i + 1 >= s.size()) return 1;
+    auto trail = static_cast<unsigned char>(s[i + 1]);
+    return (trail >= 0x40 && trail <= 0xFC && trail != 0x7F) ? 2 : 1;
+}
+
+// Whether the CP932 bytes survive the trip to UTF-8 and back unchanged.
+bool SurvivesUtf8(const std::string& bytes)
+{
+    return AnsiString::FromUtf8(AnsiString(bytes).ToUtf8()).str() == bytes;
+}
+
+// Quoted UTF-8 pieces; control characters, and bytes UTF-8 cannot carry, as #nn codes.
 std::string Quote(const AnsiString& text)
 {
-    std::string out = "'";
-    for (char c : text.ToUtf8()) {
+    const std::string& s = text.str();
+    if (s.empty()) return "''";
+    const bool allConvert = SurvivesUtf8(s);
+    std::string out;
+    bool open = false;
+    auto code = [&](unsigned char b) {
+        if (open) out += '\'';
+        open = false;
+        out += '#' + std::to_string(b);
+    };
+    for (std::size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        std::size_t n = CharLength(s, i);
+        std::string ch = s.substr(i, n);
+        i += n;
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && !allConvert && !SurvivesUtf8(ch))) {
+            for (char b : ch) code(static_cast<unsigned char>(b));
+            continue;
+        }
+        if (!open) out += '\'';
+        open = true;
         if (c == '\'') out += "''";
-        else out += c;
+        else out += c < 0x80 ? ch : AnsiString(ch).ToUtf8();
     }
-    return out + "'";
+    if (open) out += '\'';
+    return out;
 }
 
 std::string Hex(const std::string& bytes, const std::string& indent)
@@ -36,6 +76,12 @@ public:
 
     std::string Run()
     {
+        // Children by the component they sit in, in the owner's order; the rest sit in the root.
+        for (int i = 0; i < root->ComponentCount(); ++i) {
+            TComponent* child = root->Components(i);
+            TComponent* parent = child->GetParentComponent();
+            children[parent ? parent : root].push_back(child);
+        }
         WriteObject(root, "");
         return out;
     }
@@ -45,11 +91,9 @@ private:
     {
         out += indent + "object " + c->Name().str() + ": " + c->ClassName() + "\n";
         WriteProps(c, "", indent + "  ");
-        for (int i = 0; i < root->ComponentCount(); ++i) {
-            TComponent* child = root->Components(i);
-            TComponent* parent = child->GetParentComponent();
-            if (parent == c || (c == root && parent == nullptr)) WriteObject(child, indent + "  ");
-        }
+        auto it = children.find(c);
+        if (it != children.end())
+            for (TComponent* child : it->second) WriteObject(child, indent + "  ");
         out += indent + "end\n";
     }
 
@@ -106,6 +150,7 @@ private:
     }
 
     TComponent* root;
+    std::unordered_map<TComponent*, std::vector<TComponent*>> children;
     std::string out;
 };
 

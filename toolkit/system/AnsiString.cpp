@@ -6,6 +6,37 @@
 
 namespace {
 
+// Length of the UTF-8 sequence at the start of `in` when it is well formed; otherwise the length
+// of its longest prefix that could still begin one (at least 1), so that a bad lead byte never
+// swallows the characters after it.
+std::size_t Utf8SequenceLength(std::string_view in)
+{
+    auto c = static_cast<unsigned char>(in[0]);
+    std::size_t need = 0;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) need = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        need = 3;
+        if (c == 0xE0) low = 0xA0;
+        if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        need = 4;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;
+    } else {
+        return 1;
+    }
+    std::size_t n = 1;
+    while (n < need && n < in.size()) {
+        auto b = static_cast<unsigned char>(in[n]);
+        bool fits = n == 1 ? (b >= low && b <= high) : (b >= 0x80 && b <= 0xBF);
+        if (!fits) break;
+        ++n;
+    }
+    return n;
+}
+
 // Converts with iconv, replacing what cannot be converted by '?' one input character at a time.
 std::string Convert(const char* to, const char* from, std::string_view in, std::size_t badStep)
 {
@@ -27,10 +58,7 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
         } else {
             // EILSEQ or EINVAL: skip one bad input character, emit '?'.
             std::size_t step = badStep;
-            if (badStep == 0) {  // UTF-8 input: skip the whole sequence
-                unsigned char c = static_cast<unsigned char>(*src);
-                step = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-            }
+            if (badStep == 0) step = Utf8SequenceLength(std::string_view(src, srcLeft));  // UTF-8 input
             step = std::min(step, srcLeft);
             src += step;
             srcLeft -= step;

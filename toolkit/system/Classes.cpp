@@ -2,6 +2,7 @@
 #include "toolkit/system/Published.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 const TClassInfo& TObject::StaticClassInfo()
 {
@@ -60,11 +61,26 @@ TComponent* TComponent::FindComponent(const AnsiString& name) const
     return nullptr;
 }
 
+namespace {
+
+// Letters, digits and '_', not starting with a digit: what a form description's object line holds.
+bool IsValidIdent(const std::string& s)
+{
+    if (s.empty()) return false;
+    auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    if (!letter(s[0])) return false;
+    return std::all_of(s.begin() + 1, s.end(), [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
+}
+
+}  // namespace
+
 void TComponent::SetName(const AnsiString& value)
 {
     if (value == FName) return;
+    if (!value.IsEmpty() && !IsValidIdent(value.str()))
+        throw EComponentError(AnsiString("'" + value.str() + "' is not a valid component name"));
     if (FOwner && !value.IsEmpty() && FOwner->FindComponent(value))
-        throw EInvalidOperation(AnsiString("A component named " + value.str() + " already exists"));
+        throw EComponentError(AnsiString("A component named " + value.str() + " already exists"));
     FName = value;
 }
 
@@ -80,10 +96,23 @@ void TComponent::Loaded() { FComponentState &= ~(csLoading | csReading); }
 
 void TComponent::Notification(TComponent* AComponent, TOperation operation)
 {
-    // Copy: a handler may destroy or add components.
-    std::vector<TComponent*> owned = FComponents;
-    for (auto it = owned.rbegin(); it != owned.rend(); ++it)
-        if (std::find(FComponents.begin(), FComponents.end(), *it) != FComponents.end()) (*it)->Notification(AComponent, operation);
+    if (FComponents.empty()) return;  // most components own none: inserting stays linear
+    // Copy: a handler may destroy or add components. Only once the list changed does each
+    // entry need checking that it is still owned (and so still alive).
+    const std::vector<TComponent*> owned = FComponents;
+    const unsigned changesBefore = FChanges;
+    std::unordered_set<TComponent*> current;
+    unsigned currentAt = changesBefore;
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
+        if (FChanges != changesBefore) {
+            if (FChanges != currentAt) {
+                current = std::unordered_set<TComponent*>(FComponents.begin(), FComponents.end());
+                currentAt = FChanges;
+            }
+            if (!current.contains(*it)) continue;
+        }
+        (*it)->Notification(AComponent, operation);
+    }
 }
 
 void TComponent::InsertComponent(TComponent* AComponent)
@@ -111,6 +140,7 @@ void TComponent::DestroyComponents()
 void TComponent::Insert(TComponent* c)
 {
     FComponents.push_back(c);
+    ++FChanges;
     c->FOwner = this;
 }
 
@@ -118,6 +148,7 @@ void TComponent::Remove(TComponent* c)
 {
     auto it = std::find(FComponents.begin(), FComponents.end(), c);
     if (it != FComponents.end()) FComponents.erase(it);
+    ++FChanges;
     c->FOwner = nullptr;
 }
 

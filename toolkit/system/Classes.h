@@ -82,6 +82,7 @@ private:
 
     TComponent* FOwner = nullptr;
     std::vector<TComponent*> FComponents;
+    unsigned FChanges = 0;  // counts insertions and removals, so notifying can tell the list changed
     AnsiString FName;
     int FTag = 0;
     TComponentState FComponentState = 0;

@@ -156,9 +156,12 @@ void PublishMethod(TClassInfo& info, const char* name, void (T::*method)(Args...
 template <class T, class F>
 void PublishField(TClassInfo& info, const char* name, F* T::*field)
 {
-    info.Fields[name] = [field](TObject* self, TComponent* value) -> bool {
+    info.Fields[name] = [field, fieldName = std::string(name)](TObject* self, TComponent* value) -> bool {
         F* typed = dynamic_cast<F*>(value);
-        if (value && !typed) return false;
+        // A child of another class would leave the field empty for code that relies on it.
+        if (value && !typed)
+            throw EInvalidOperation(AnsiString("Field " + fieldName + " of " + self->ClassName() + " is a " +
+                                               F::StaticClassInfo().Name + "; a " + value->ClassName() + " cannot go in it"));
         static_cast<T*>(self)->*field = typed;
         return true;
     };

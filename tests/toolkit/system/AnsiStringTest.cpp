@@ -23,6 +23,28 @@ TEST(AnsiString, CharactersOutsideTheCodePageBecomeQuestionMarks)
     EXPECT_EQ(AnsiString(std::string("x\x90", 2)).ToUtf8(), "x?");
 }
 
+TEST(AnsiString, EachBadUtf8SequenceBecomesOneQuestionMarkAndNothingElseIsLost)
+{
+    struct Case {
+        const char* name;
+        std::string utf8;
+        std::string cp932;
+    };
+    const Case cases[] = {
+        {"InvalidLeadByte", "\xFF" "ABC", "?ABC"},
+        {"LeadWithoutTrail", "\xE8" "ABC", "?ABC"},
+        {"CutThreeByteSequence", "\xE8\xB5" "AB", "?AB"},
+        {"StrayContinuationBytes", "A\x80\x80" "B", "A??B"},
+        {"OverlongTwoBytes", "\xC0\xAF" "x", "??x"},
+        {"Surrogate", "\xED\xA0\x80" "x", "???x"},
+        {"BeyondUnicode", "\xF5\x80" "x", "??x"},
+        {"CutAtTheEnd", "x\xF0\x9F", "x?"},
+        {"BadThenJapanese", "\xFF" "赤", "?\x90\xD4"},
+        {"ValidButNotInTheCodePage", "\xF0\x9F\x98\x80" "ok", "?ok"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(AnsiString::FromUtf8(c.utf8).str(), c.cp932) << c.name;
+}
+
 TEST(AnsiString, SubStringIsOneBasedAndClipped)
 {
     AnsiString s("FF8000");
