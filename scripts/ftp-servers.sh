@@ -99,6 +99,10 @@ sys.exit(0 if s.recv(4).startswith(b"220") else 1)
 EOF
 }
 
+password_hash() {
+  /usr/bin/python3 -W ignore -c 'import crypt, sys; print(crypt.crypt(sys.argv[1], crypt.mksalt(crypt.METHOD_SHA512)))' "$FTP_PASSWORD"
+}
+
 write_vsftpd_config() {  # port root dir
   mkdir -p "$3/empty"
   cat >"$3/vsftpd.conf" <<EOF
@@ -132,11 +136,10 @@ EOF
 }
 
 write_proftpd_config() {  # port root dir
-  local uid gid hash
+  local uid gid
   uid=$(id -u "$FTP_USER")
   gid=$(id -g "$FTP_USER")
-  hash=$(/usr/bin/python3 -W ignore -c 'import crypt, sys; print(crypt.crypt(sys.argv[1], crypt.mksalt(crypt.METHOD_SHA512)))' "$FTP_PASSWORD")
-  echo "$FTP_USER:$hash:$uid:$gid::$2:/bin/sh" >"$3/passwd"
+  echo "$FTP_USER:$(password_hash):$uid:$gid::$2:/bin/sh" >"$3/passwd"
   chmod 600 "$3/passwd"
   cat >"$3/proftpd.conf" <<EOF
 ServerName "tavin3 test"
@@ -171,9 +174,9 @@ EOF
 }
 
 write_pureftpd_database() {  # root dir
-  printf '%s\n%s\n' "$FTP_PASSWORD" "$FTP_PASSWORD" |
-    "$tree/usr/bin/pure-pw" useradd "$FTP_USER" -u "$(id -u "$FTP_USER")" -g "$(id -g "$FTP_USER")" \
-      -D "$1" -f "$2/pureftpd.passwd" -F "$2/pureftpd.pdb" -m >/dev/null
+  # A crypt hash: pure-pw's own (argon2) makes every login take seconds.
+  echo "$FTP_USER:$(password_hash):$(id -u "$FTP_USER"):$(id -g "$FTP_USER")::$1::::::::::::" >"$2/pureftpd.passwd"
+  "$tree/usr/bin/pure-pw" mkdb "$2/pureftpd.pdb" -f "$2/pureftpd.passwd" >/dev/null
 }
 
 serve() {

@@ -53,12 +53,14 @@ protected:
         ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
     }
     AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
-    // Name lists without "." and "..", which pure-ftpd includes and the others leave out.
+    // Name lists without "." and ".." (pure-ftpd includes them, as "sub/." for "NLST sub").
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
-        for (const auto& item : events.items)
-            if (item != "." && item != "..") names.push_back(item);
+        for (const auto& item : events.items) {
+            const std::string last = item.substr(item.rfind('/') + 1);
+            if (last != "." && last != "..") names.push_back(item);
+        }
         std::sort(names.begin(), names.end());
         return names;
     }
