@@ -218,6 +218,9 @@ TK_CLASS_IMPL(TEdit, TWinControl, {
     info.Props.back().Default = 0;
     info.Props.push_back(ControlProps::ParentFont());
     info.Props.push_back(ControlProps::ParentShowHint());
+    info.Props.push_back(Prop::Text<TEdit>("PasswordChar",
+                                           [](TEdit& e) { return e.PasswordChar() ? AnsiString(std::string(1, e.PasswordChar())) : AnsiString(); },
+                                           [](TEdit& e, const AnsiString& v) { e.SetPasswordChar(v.IsEmpty() ? '\0' : v[1]); }));
     info.Props.push_back(Prop::Boolean<TEdit>("ReadOnly", [](TEdit& e) { return e.ReadOnly(); },
                                               [](TEdit& e, int64_t v) { e.SetReadOnly(v != 0); })
                              .WithDefault(0));
@@ -249,6 +252,7 @@ HWND TEdit::CreateWindowHandle(HWND parentWindow)
     auto* e = new QLineEdit(WidgetFromHandle(parentWindow));
     e->setText(QString::fromStdString(Caption().ToUtf8()));
     e->setReadOnly(FReadOnly);
+    if (FPasswordChar) e->setEchoMode(QLineEdit::Password);
     e->setFocusPolicy(Qt::StrongFocus);
     e->setContextMenuPolicy(Qt::DefaultContextMenu);
     QObject::connect(e, &QLineEdit::textChanged, e, [this](const QString&) { OnChange(this); });
@@ -276,6 +280,13 @@ void TEdit::SetReadOnly(bool value)
 {
     FReadOnly = value;
     if (d->edit) d->edit->setReadOnly(value);
+}
+
+void TEdit::SetPasswordChar(char value)
+{
+    if (value == FPasswordChar) return;
+    FPasswordChar = value;
+    if (d->edit) d->edit->setEchoMode(value ? QLineEdit::Password : QLineEdit::Normal);
 }
 
 void TEdit::SelectAll()

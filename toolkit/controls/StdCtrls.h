@@ -76,6 +76,9 @@ public:
     AnsiString Text() const { return GetText(); }
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value);
+    // While not NUL, typed characters are hidden (password boxes).
+    char PasswordChar() const { return FPasswordChar; }
+    void SetPasswordChar(char value);
     void SelectAll();
     AnsiString SelText() const;
     // Copies the selection to the clipboard as text.
@@ -91,5 +94,6 @@ protected:
 private:
     friend class TEditPrivate;
     bool FReadOnly = false;
+    char FPasswordChar = '\0';
     TEditPrivate* d;
 };

@@ -14,6 +14,22 @@ public:
 };
 
 namespace {
+constexpr char kImagesMagic[4] = {'T', 'I', 'L', '1'};
+constexpr std::size_t kImagesHeader = 16;
+constexpr int64_t kMaxPixels = int64_t{1} << 24;
+
+bool ValidSize(int64_t width, int64_t height) { return width >= 0 && height >= 0 && width * height <= kMaxPixels; }
+
+void PutU32(std::string& s, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+uint32_t GetU32(const std::string& s, std::size_t at)
+{
+    auto b = reinterpret_cast<const uint8_t*>(s.data()) + at;
+    return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
 QColor QColorOf(TColor c)
 {
     uint32_t rgb = ColorToRGB(c);
@@ -50,6 +66,9 @@ TK_CLASS_IMPL(TCustomImageList, TComponent, {
     info.Props.push_back(Prop::Integer<TCustomImageList>("Width", [](TCustomImageList& l) { return l.Width(); },
                                                          [](TCustomImageList& l, int64_t v) { l.SetWidth(int(v)); })
                              .WithDefault(16));
+    // After Width and Height, so that a description read in order ends with its images.
+    info.Props.push_back(Prop::Binary<TCustomImageList>("Bitmap", [](TCustomImageList& l) { return l.ImagesData(); },
+                                                        [](TCustomImageList& l, const std::string& v) { l.SetImagesData(v); }));
 })
 
 TK_CLASS_IMPL(TImageList, TCustomImageList, { info.Create = CreatorOf<TImageList>(); })
@@ -68,7 +87,7 @@ int TCustomImageList::Count() const { return d ? static_cast<int>(d->images.size
 
 void TCustomImageList::SetSize(int width, int height)
 {
-    if (width < 0 || height < 0 || int64_t{width} * height > (int64_t{1} << 24))
+    if (!ValidSize(width, height))
         throw EInvalidOperation(AnsiString("Invalid image list size"));
     if (width == FWidth && height == FHeight) return;
     FWidth = width;
@@ -146,6 +165,55 @@ void TCustomImageList::GetBitmap(int index, TBitmap* image)
         return;
     }
     Draw(image->Canvas(), 0, 0, index);
+}
+
+std::string TCustomImageList::ImagesData() const
+{
+    if (Count() == 0) return {};
+    std::string s(kImagesMagic, sizeof kImagesMagic);
+    PutU32(s, static_cast<uint32_t>(FWidth));
+    PutU32(s, static_cast<uint32_t>(FHeight));
+    PutU32(s, static_cast<uint32_t>(Count()));
+    s.reserve(kImagesHeader + std::size_t(Count()) * std::size_t(FWidth) * std::size_t(FHeight) * 4);
+    for (const QImage& img : d->images)
+        for (int y = 0; y < FHeight; ++y)
+            for (int x = 0; x < FWidth; ++x) {
+                QRgb c = qUnpremultiply(img.pixel(x, y));
+                s += static_cast<char>(qBlue(c));
+                s += static_cast<char>(qGreen(c));
+                s += static_cast<char>(qRed(c));
+                s += static_cast<char>(qAlpha(c));
+            }
+    return s;
+}
+
+void TCustomImageList::SetImagesData(const std::string& data)
+{
+    if (data.empty()) return Clear();
+    if (data.size() < kImagesHeader || data.compare(0, 4, kImagesMagic, 4) != 0)
+        throw EInvalidGraphic(AnsiString("Invalid image list data: not an image list"));
+    int64_t width = GetU32(data, 4), height = GetU32(data, 8), count = GetU32(data, 12);
+    if (!ValidSize(width, height) || width == 0 || height == 0)
+        throw EInvalidGraphic(AnsiString("Invalid image list data: images of " + std::to_string(width) + " x " +
+                                         std::to_string(height) + " pixels"));
+    // Checked in 64 bits, so that a huge count cannot wrap around to the length present.
+    uint64_t expected = kImagesHeader + uint64_t(count) * uint64_t(width) * uint64_t(height) * 4;
+    if (expected != data.size())
+        throw EInvalidGraphic(AnsiString("Invalid image list data: " + std::to_string(expected - kImagesHeader) +
+                                         " bytes of pixels announced, " + std::to_string(data.size() - kImagesHeader) +
+                                         " present"));
+    std::vector<QImage> images;
+    auto bytes = reinterpret_cast<const uint8_t*>(data.data()) + kImagesHeader;
+    for (int64_t i = 0; i < count; ++i) {
+        QImage img(int(width), int(height), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x, bytes += 4) img.setPixel(x, y, qPremultiply(qRgba(bytes[2], bytes[1], bytes[0], bytes[3])));
+        images.push_back(std::move(img));
+    }
+    FWidth = int(width);
+    FHeight = int(height);
+    d->images = std::move(images);
+    Change();
 }
 
 void TCustomImageList::RegisterChanges(TChangeLink* link)

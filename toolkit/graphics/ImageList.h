@@ -3,6 +3,7 @@
 // colour; change links tell their holders when the images change.
 #include "toolkit/graphics/Bitmap.h"
 
+#include <string>
 #include <vector>
 
 class TCustomImageList;
@@ -64,6 +65,13 @@ public:
     // Sizes image to the list's size and draws image index into it at (0, 0); for an index
     // out of range it shows only BkColor (clNone: leaves it as it was).
     void GetBitmap(int index, TBitmap* image);
+
+    // The images as stored in a form description (property Bitmap): "TIL1", then width,
+    // height and count as 32-bit little-endian numbers, then each image's pixels top-down as
+    // B, G, R, A (A 0: transparent). Empty for a list without images. SetImagesData takes the
+    // size from the data; bad data raises EInvalidGraphic and leaves the list as it was.
+    std::string ImagesData() const;
+    void SetImagesData(const std::string& data);
 
     void RegisterChanges(TChangeLink* link);
     void UnRegisterChanges(TChangeLink* link);

@@ -1,0 +1,276 @@
+// The FTP sample window against the real server (pyftpdlib): clicked through as a user would,
+// with the file dialogs and message boxes answered, while the window's event loop is watched.
+#include "examples/ftp/FtpSampleForm.h"
+#include "tests/components/ftp/PyFtpServer.h"
+#include "tests/fixtures/Grab.h"
+
+#include <QFileDialog>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <set>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(FtpSampleListing, LinesOfBothShapes)
+{
+    struct Case {
+        const char* line;
+        bool parsed;
+        const char* name;
+        bool directory;
+        int64_t size;
+    } cases[] = {
+        {"-rw-r--r--   1 owner group   67108864 Jan 01 12:00 big.bin", true, "big.bin", false, 67108864},
+        {"drwxr-xr-x   2 owner group       4096 Mar 10  2023 sub dir\r", true, "sub dir", true, 4096},
+        {"lrwxrwxrwx   1 owner group          7 Jan 01 12:00 link -> target", true, "link", false, 7},
+        {"drwxr-xr-x   2 owner group       4096 Jan 01 12:00 ..", false, "", false, 0},
+        {"total 12", false, "", false, 0},
+        {"   ", false, "", false, 0},
+        {"plain-name.txt", true, "plain-name.txt", false, -1},
+        {"-rw-r--r-- 1 o g notanumber Jan 01 12:00 odd", true, "odd", false, -1},
+    };
+    for (const Case& c : cases) {
+        std::optional<TRemoteEntry> e = ParseListLine(AnsiString(c.line));
+        ASSERT_EQ(e.has_value(), c.parsed) << c.line;
+        if (!e) continue;
+        EXPECT_EQ(e->Name, AnsiString(c.name)) << c.line;
+        EXPECT_EQ(e->Directory, c.directory) << c.line;
+        EXPECT_EQ(e->Size, c.size) << c.line;
+    }
+}
+
+TEST(FtpSampleListing, TransferFigures)
+{
+    EXPECT_EQ(TransferText(512, 0, 0), AnsiString("512 B"));
+    EXPECT_EQ(TransferText(3 << 20, 64 << 20, 2.0), AnsiString("3.0 MiB / 64.0 MiB  1.5 MiB/s"));
+    EXPECT_EQ(TransferText(1536, -1, 1.0), AnsiString("1.5 KiB  1.5 KiB/s"));
+}
+
+// A pattern that a shifted or truncated copy cannot match.
+std::string Pattern(std::size_t size)
+{
+    std::string s(size, '\0');
+    uint32_t x = 2463534242u;
+    for (std::size_t i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        s[i] = static_cast<char>(x);
+    }
+    return s;
+}
+
+class FtpSample : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!server.Port()) GTEST_SKIP() << server.Error();
+        WriteFileBytes(server / "big.bin", Pattern(64u << 20));
+        WriteFileBytes(server / "small.txt", "hello\n");
+        fs::create_directory(server / "sub");
+        WriteFileBytes(server / "sub/inner.txt", "inner\n");
+        form = std::make_unique<TFtpSampleForm>(nullptr);
+        form->LogEcho = [this](const std::string& line) { log.push_back(line); };
+        form->SetServer(AnsiString("127.0.0.1"), server.Port(), AnsiString(PyFtpServer::User));
+        form->PasswordEdit->SetText(AnsiString(PyFtpServer::Password));
+        form->Show();
+        Click(form->ConnectButton);
+        ASSERT_TRUE(form->Ftp1->Connected()) << Log();
+    }
+
+    void Click(TButton* button)
+    {
+        ASSERT_TRUE(button->Enabled()) << button->Name().str();
+        QTest::mouseClick(WidgetOf(button), Qt::LeftButton);
+    }
+
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const TRemoteEntry& e : form->Entries()) names.push_back(e.Name.str() + (e.Directory ? "/" : ""));
+        return names;
+    }
+
+    void Select(const std::string& name)
+    {
+        for (int i = 0; i < form->RemoteList->Count(); ++i)
+            if (form->Entries()[static_cast<std::size_t>(i)].Name == AnsiString(name)) return form->RemoteList->SetItemIndex(i);
+        FAIL() << name << " is not listed";
+    }
+
+    // The next file dialog is answered with path.
+    void AnswerFileDialog(const std::string& path, QFileDialog::AcceptMode mode)
+    {
+        AnswerNextModal([path, mode](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->acceptMode(), mode);
+            dialog->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+    }
+
+    bool Logged(const std::string& part) const
+    {
+        for (const std::string& line : log)
+            if (line.find(part) != std::string::npos) return true;
+        return false;
+    }
+    std::string Log() const
+    {
+        std::string all;
+        for (const std::string& line : log) all += line + "\n";
+        return all;
+    }
+
+    PyFtpServer server;
+    TempDir local;
+    std::vector<std::string> log;
+    std::unique_ptr<TFtpSampleForm> form;
+};
+
+TEST_F(FtpSample, ListsAndWalksTheDirectories)
+{
+    EXPECT_EQ(Names(), (std::vector<std::string>{"sub/", "big.bin", "small.txt"}));
+    EXPECT_EQ(form->Entries()[1].Size, int64_t{64} << 20);
+    EXPECT_TRUE(Logged("一覧: 3 件")) << Log();
+    EXPECT_FALSE(form->ConnectButton->Enabled());
+    EXPECT_FALSE(form->CancelButton->Enabled());
+
+    // A double click on a directory enters it; ".." goes back up.
+    auto* list = qobject_cast<QListWidget*>(WidgetOf(form->RemoteList));
+    auto doubleClick = [&](int row) {
+        QRect r = list->visualItemRect(list->item(row));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    };
+    doubleClick(0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"../", "inner.txt"}));
+    EXPECT_NE(form->DirLabel->Caption().str().find("/sub"), std::string::npos);
+    doubleClick(1);  // a file: nothing happens
+    EXPECT_EQ(Names().size(), 2u);
+    doubleClick(0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"sub/", "big.bin", "small.txt"}));
+
+    Click(form->DisconnectButton);
+    EXPECT_FALSE(form->Ftp1->Connected());
+    EXPECT_EQ(form->RemoteList->Count(), 0);
+    EXPECT_TRUE(form->ConnectButton->Enabled());
+}
+
+TEST_F(FtpSample, DownloadKeepsTheWindowRunningAndCancelEndsTheNext)
+{
+    // Whenever the event loop is free, note the progress bar: a window that stays responsive
+    // sees the bar at several places during the transfer.
+    std::set<int> seen;
+    bool cancelNext = false, cancelled = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!form->Busy()) return;
+        int p = form->ProgressBar1->Position();
+        if (p > 0 && p < form->ProgressBar1->Max()) seen.insert(p);
+        if (cancelNext && p > 0 && !cancelled) {
+            cancelled = true;
+            QTest::mouseClick(WidgetOf(form->CancelButton), Qt::LeftButton);
+        }
+    });
+    watch.start(0);
+
+    Select("big.bin");
+    std::string target = local / "big copy.bin";
+    AnswerFileDialog(target, QFileDialog::AcceptSave);
+    Click(form->DownloadButton);
+    EXPECT_FALSE(form->Busy());
+    EXPECT_EQ(ReadFileBytes(target), ReadFileBytes(server / "big.bin")) << Log();
+    EXPECT_EQ(form->ProgressBar1->Position(), form->ProgressBar1->Max());
+    EXPECT_GE(seen.size(), 3u) << "the window's events ran while the bar moved";
+    EXPECT_NE(form->TransferLabel->Caption().str().find("64.0 MiB / 64.0 MiB"), std::string::npos);
+
+    // The next download is cancelled from the window while it runs; no message box is asked for.
+    cancelNext = true;
+    Select("big.bin");
+    AnswerFileDialog(local / "cancelled.bin", QFileDialog::AcceptSave);
+    Click(form->DownloadButton);
+    watch.stop();
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(Logged("ダウンロードに失敗しました")) << Log();
+    EXPECT_LT(fs::file_size(local / "cancelled.bin"), fs::file_size(server / "big.bin"));
+    EXPECT_FALSE(form->Busy());
+    EXPECT_TRUE(form->RefreshButton->Enabled());
+
+    // The connection still serves the next listing.
+    log.clear();
+    Click(form->RefreshButton);
+    EXPECT_TRUE(Logged("一覧: 3 件")) << Log();
+    EXPECT_FALSE(Logged("失敗")) << Log();
+}
+
+TEST_F(FtpSample, UploadRenameMakeDirectoryAndDelete)
+{
+    std::string upload = local / "up.bin";
+    WriteFileBytes(upload, Pattern(3u << 20));
+    AnswerFileDialog(upload, QFileDialog::AcceptOpen);
+    Click(form->UploadButton);
+    EXPECT_EQ(ReadFileBytes(server / "up.bin"), ReadFileBytes(upload)) << Log();
+    EXPECT_EQ(form->ProgressBar1->Position(), form->ProgressBar1->Max());
+    EXPECT_EQ(Names(), (std::vector<std::string>{"sub/", "big.bin", "small.txt", "up.bin"}));
+
+    Select("up.bin");
+    form->NameEdit->SetText(AnsiString("renamed.bin"));
+    Click(form->RenameButton);
+    EXPECT_TRUE(fs::exists(server / "renamed.bin")) << Log();
+    EXPECT_FALSE(fs::exists(server / "up.bin"));
+
+    form->NameEdit->SetText(AnsiString("made"));
+    Click(form->MakeDirButton);
+    EXPECT_TRUE(fs::is_directory(server / "made")) << Log();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"made/", "sub/", "big.bin", "renamed.bin", "small.txt"}));
+
+    Select("renamed.bin");
+    Click(form->DeleteButton);
+    EXPECT_FALSE(fs::exists(server / "renamed.bin")) << Log();
+    Select("made");
+    Click(form->DeleteButton);
+    EXPECT_FALSE(fs::exists(server / "made")) << Log();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"sub/", "big.bin", "small.txt"}));
+}
+
+TEST_F(FtpSample, RefusedRequestIsLoggedAndShownInAMessageBox)
+{
+    form->NameEdit->SetText(AnsiString("sub"));  // exists already
+    std::string shown;
+    AnswerNextModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        shown = box->text().toStdString();
+        box->accept();
+    });
+    Click(form->MakeDirButton);
+    EXPECT_NE(shown.find("フォルダ作成に失敗しました"), std::string::npos) << shown;
+    EXPECT_TRUE(Logged("フォルダ作成に失敗しました")) << Log();
+    EXPECT_TRUE(form->Ftp1->Connected());
+    EXPECT_TRUE(form->MakeDirButton->Enabled());
+}
+
+TEST(FtpSampleConnect, BadPortIsRefusedBeforeAnyConnection)
+{
+    TFtpSampleForm form(nullptr);
+    std::vector<std::string> log;
+    form.LogEcho = [&](const std::string& line) { log.push_back(line); };
+    form.PortEdit->SetText(AnsiString("70000"));
+    form.Show();
+    AnswerNextModal([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
+    QTest::mouseClick(WidgetOf(form.ConnectButton), Qt::LeftButton);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("70000"), std::string::npos);
+    EXPECT_FALSE(form.Ftp1->Connected());
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#include "toolkit/controls/FileDialogs.h"
+
+#include "toolkit/system/Published.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+#include <sstream>
+
+namespace {
+template <class D>
+void AddTextProps(TClassInfo& info)
+{
+    info.Props.push_back(Prop::Text<D>("FileName", [](D& d) { return d.FileName(); }, [](D& d, const AnsiString& v) { d.SetFileName(v); }));
+    info.Props.push_back(Prop::Text<D>("Filter", [](D& d) { return d.Filter(); }, [](D& d, const AnsiString& v) { d.SetFilter(v); }));
+    info.Props.push_back(Prop::Text<D>("InitialDir", [](D& d) { return d.InitialDir(); },
+                                       [](D& d, const AnsiString& v) { d.SetInitialDir(v); }));
+    info.Props.push_back(Prop::Text<D>("Title", [](D& d) { return d.Title(); }, [](D& d, const AnsiString& v) { d.SetTitle(v); }));
+}
+}  // namespace
+
+TK_CLASS_IMPL(TOpenDialog, TComponent, {
+    info.Create = CreatorOf<TOpenDialog>();
+    AddTextProps<TOpenDialog>(info);
+})
+
+TK_CLASS_IMPL(TSaveDialog, TOpenDialog, { info.Create = CreatorOf<TSaveDialog>(); })
+
+TOpenDialog::TOpenDialog(TComponent* AOwner) : TComponent(AOwner) {}
+
+std::vector<std::string> FileDialogNameFilters(const AnsiString& filter)
+{
+    std::vector<std::string> parts;
+    std::stringstream in(filter.ToUtf8());
+    for (std::string part; std::getline(in, part, '|');) parts.push_back(part);
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        std::string patterns;
+        std::stringstream list(parts[i + 1]);
+        for (std::string p; std::getline(list, p, ';');) {
+            if (p.empty()) continue;
+            if (p == "*.*") p = "*";  // every file, with or without an extension
+            patterns += (patterns.empty() ? "" : " ") + p;
+        }
+        if (!patterns.empty()) out.push_back(parts[i] + " (" + patterns + ")");
+    }
+    return out;
+}
+
+bool TOpenDialog::Execute()
+{
+    QFileDialog dialog(QApplication::activeWindow());
+    // The toolkit's own dialog, so that it looks and behaves the same everywhere.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setAcceptMode(Saving() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(Saving() ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!FTitle.IsEmpty()) dialog.setWindowTitle(QString::fromStdString(FTitle.ToUtf8()));
+    QStringList filters;
+    for (const std::string& f : FileDialogNameFilters(FFilter)) filters << QString::fromStdString(f);
+    if (!filters.isEmpty()) dialog.setNameFilters(filters);
+    if (!FInitialDir.IsEmpty()) dialog.setDirectory(QString::fromStdString(FInitialDir.ToUtf8()));
+    if (!FFileName.IsEmpty()) dialog.selectFile(QString::fromStdString(FFileName.ToUtf8()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    FFileName = AnsiString::FromUtf8(dialog.selectedFiles().front().toStdString());
+    return true;
+}
