@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -107,6 +108,33 @@ TEST_F(Lifecycle, WindowClassIsTheOneTheDesktopEntryNames)
     ASSERT_TRUE(w) << "no window of class " << windowClass;
     EXPECT_EQ(w->width, 152);
     EXPECT_EQ(w->height, 213);
+    ClickAt(*w, 112, 172);  // 終了
+    EXPECT_EQ(app.WaitExit(30000), 0);
+}
+
+TEST_F(Lifecycle, ColourDialogSpeaksTheUsersLanguage)
+{
+    std::vector<std::string> env;
+    for (const std::string& e : ProgramEnvironment())
+        if (!e.starts_with("LANG=") && !e.starts_with("LC_") && !e.starts_with("LANGUAGE=")) env.push_back(e);
+    env.push_back("LANG=ja_JP.UTF-8");
+    ChildProcess app;
+    ASSERT_TRUE(app.Start({kProgram}, env));
+    std::optional<ShownWindow> w = WaitForWindow("Tavin3", 152, 213);
+    ASSERT_TRUE(w) << "the window did not show";
+    ClickAt(*w, 112, 20);  // 色を開く
+    std::optional<ShownWindow> dialog = WaitForWindowOfClass("Tavin3", w->id);
+    ASSERT_TRUE(dialog) << "the colour dialog did not show";
+    std::string title = x.Run({"xdotool", "getwindowname", dialog->id}).value_or("");
+    EXPECT_NE(title, "Select Color\n");
+    EXPECT_TRUE(std::any_of(title.begin(), title.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) << title;
+    Xdotool({"windowfocus", "--sync", dialog->id});
+    Xdotool({"key", "Escape"});
+    ASSERT_TRUE(WaitFor([&]() -> std::optional<bool> {
+        std::optional<std::string> ids = x.Run({"xdotool", "search", "--onlyvisible", "--class", "^Tavin3$"});
+        if (ids && ids->find(dialog->id) == std::string::npos) return true;
+        return std::nullopt;
+    })) << "the colour dialog did not close";
     ClickAt(*w, 112, 172);  // 終了
     EXPECT_EQ(app.WaitExit(30000), 0);
 }

@@ -50,7 +50,7 @@ protected:
     void UseLocale(const QLocale& locale)
     {
         QLocale::setDefault(locale);
-        Application->LoadSystemTranslations();
+        Application->Initialize();  // the GUI application exists already: only the translations load
     }
     void TearDown() override { UseLocale(QLocale::c()); }
 };
