@@ -190,7 +190,8 @@ serve() {
   local dir port pid=""
   dir=$(mktemp -d "${TMPDIR:-/tmp}/tavin3-ftpd-$name-XXXXXX")
   # A stopped server takes its configuration with it.
-  trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; wait; rm -rf "$dir"' EXIT
+  # (The group's SIGTERM may have ended the server already: nothing here may stop the removal.)
+  trap 'set +e; [ -z "$pid" ] || kill "$pid" 2>/dev/null; wait; rm -rf "$dir"' EXIT
   trap 'exit 0' TERM INT
   case "$name" in
     vsftpd)
