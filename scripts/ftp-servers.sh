@@ -32,6 +32,7 @@ ensure_user() {
   # vsftpd enters the home directory before the configured root, so it must exist.
   [ "$(getent passwd "$FTP_USER" | cut -d: -f6)" = "$FTP_HOME" ] && [ -d "$FTP_HOME" ] && return
   [ "$(id -u)" -eq 0 ] || missing "user $FTP_USER does not exist and only root can make it"
+  mkdir -p "$cache"
   (
     flock 9
     if ! id "$FTP_USER" >/dev/null 2>&1; then
@@ -40,7 +41,7 @@ ensure_user() {
     usermod --home "$FTP_HOME" "$FTP_USER"
     install -d -o "$FTP_USER" -m 755 "$FTP_HOME"
     echo "$FTP_USER:$FTP_PASSWORD" | chpasswd
-  ) 9>"/run/lock/tavin3-ftp-user.lock"
+  ) 9>"$cache/user.lock"
 }
 
 # The library packages a package needs that are not installed, found recursively.
