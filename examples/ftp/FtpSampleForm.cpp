@@ -322,7 +322,11 @@ void TFtpSampleForm::DownloadButtonClick(TObject*)
     if (!SaveDialog1->Execute()) return;
     AnsiString local = SaveDialog1->FileName();
     StartProgress(entry.Size);
-    if (Run("ダウンロード"_ansi, [&] { Ftp1->Download(entry.Name, local); })) ShowProgress(Ftp1->ReceivedSize(), true);
+    auto download = [&] {
+        Ftp1->DoCommand("TYPE I");  // the bytes as they are, line ends included
+        Ftp1->Download(entry.Name, local);
+    };
+    if (Run("ダウンロード"_ansi, download)) ShowProgress(Ftp1->ReceivedSize(), true);
 }
 
 void TFtpSampleForm::UploadButtonClick(TObject*)
@@ -334,7 +338,11 @@ void TFtpSampleForm::UploadButtonClick(TObject*)
     auto size = std::filesystem::file_size(path, ec);
     StartProgress(ec ? -1 : int64_t(size));
     AnsiString remote = AnsiString::FromUtf8(path.filename().string());
-    if (Run("アップロード"_ansi, [&] { Ftp1->Upload(local, remote); })) ShowProgress(Ftp1->SentSize(), true);
+    auto upload = [&] {
+        Ftp1->DoCommand("TYPE I");
+        Ftp1->Upload(local, remote);
+    };
+    if (Run("アップロード"_ansi, upload)) ShowProgress(Ftp1->SentSize(), true);
     Refresh();
 }
 

@@ -70,8 +70,12 @@ HWND TListBox::CreateWindowHandle(HWND parentWindow)
     d->list = l;
     d->Mirror(FItems, FItemIndex);
     QObject::connect(l, &QListWidget::currentRowChanged, l, [this](int row) { Application->Guard([&] { UserSelected(row); }); });
-    QObject::connect(l, &QListWidget::itemDoubleClicked, l, [this](QListWidgetItem*) {
-        Application->Guard([this] { OnDblClick(this); });
+    // The double-clicked item is the selected one when OnDblClick runs.
+    QObject::connect(l, &QListWidget::itemDoubleClicked, l, [this, l](QListWidgetItem* item) {
+        Application->Guard([&] {
+            UserSelected(l->row(item));
+            OnDblClick(this);
+        });
     });
     return HandleOfWidget(l);
 }

@@ -4,6 +4,7 @@
 #include "tests/components/ftp/PyFtpServer.h"
 #include "tests/fixtures/Grab.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMessageBox>
@@ -148,11 +149,15 @@ TEST_F(FtpSample, ListsAndWalksTheDirectories)
     // A double click on a directory enters it; ".." goes back up.
     auto* list = qobject_cast<QListWidget*>(WidgetOf(form->RemoteList));
     auto doubleClick = [&](int row) {
+        QApplication::processEvents();  // lets the list lay out its items
         QRect r = list->visualItemRect(list->item(row));
+        ASSERT_FALSE(r.isEmpty()) << row;
+        // As from the mouse: the first press of a double click lands as a click.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
     };
     doubleClick(0);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"../", "inner.txt"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"../", "inner.txt"})) << Log();
     EXPECT_NE(form->DirLabel->Caption().str().find("/sub"), std::string::npos);
     doubleClick(1);  // a file: nothing happens
     EXPECT_EQ(Names().size(), 2u);
@@ -188,7 +193,7 @@ TEST_F(FtpSample, DownloadKeepsTheWindowRunningAndCancelEndsTheNext)
     AnswerFileDialog(target, QFileDialog::AcceptSave);
     Click(form->DownloadButton);
     EXPECT_FALSE(form->Busy());
-    EXPECT_EQ(ReadFileBytes(target), ReadFileBytes(server / "big.bin")) << Log();
+    EXPECT_TRUE(ReadFileBytes(target) == ReadFileBytes(server / "big.bin")) << Log();
     EXPECT_EQ(form->ProgressBar1->Position(), form->ProgressBar1->Max());
     EXPECT_GE(seen.size(), 3u) << "the window's events ran while the bar moved";
     EXPECT_NE(form->TransferLabel->Caption().str().find("64.0 MiB / 64.0 MiB"), std::string::npos);
@@ -218,7 +223,7 @@ TEST_F(FtpSample, UploadRenameMakeDirectoryAndDelete)
     WriteFileBytes(upload, Pattern(3u << 20));
     AnswerFileDialog(upload, QFileDialog::AcceptOpen);
     Click(form->UploadButton);
-    EXPECT_EQ(ReadFileBytes(server / "up.bin"), ReadFileBytes(upload)) << Log();
+    EXPECT_TRUE(ReadFileBytes(server / "up.bin") == ReadFileBytes(upload)) << Log();
     EXPECT_EQ(form->ProgressBar1->Position(), form->ProgressBar1->Max());
     EXPECT_EQ(Names(), (std::vector<std::string>{"sub/", "big.bin", "small.txt", "up.bin"}));
 
