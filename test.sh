@@ -11,5 +11,7 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVIN3_SANITIZE=ON >/dev/null
 cmake --build build-test
+# Each fuzz target for a short while, so that they keep building and a regression shows.
+bash fuzz/run.sh 20
 cd build-test
 ctest --output-on-failure -j2 "$@"

@@ -18,7 +18,9 @@ test_packages=(libgtest-dev
   # the FTP servers and client the FTP tests run against (scripts/ftp-servers.sh adds two more)
   python3-pyftpdlib vsftpd curl
   # validators of the installed desktop entry and metadata
-  desktop-file-utils appstream)
+  desktop-file-utils appstream
+  # the fuzz targets (fuzz/run.sh): clang with its libFuzzer runtime
+  clang libclang-rt-14-dev)
 
 case "$set_name" in
   run) packages=("${run_packages[@]}") ;;
