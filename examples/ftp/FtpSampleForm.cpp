@@ -161,7 +161,8 @@ void TFtpSampleForm::UpdateButtons()
 
 bool TFtpSampleForm::Run(const AnsiString& what, const std::function<void()>& operation)
 {
-    if (FBusy) return false;
+    // One at a time; and nothing new once the window waits to close.
+    if (FBusy || FCloseWhenIdle) return false;
     FBusy = true;
     FCancelRequested = false;
     FFailure.reset();

@@ -217,6 +217,28 @@ TEST_F(FtpSample, DownloadKeepsTheWindowRunningAndCancelEndsTheNext)
     EXPECT_FALSE(Logged("失敗")) << Log();
 }
 
+TEST_F(FtpSample, ClosingDuringATransferEndsItThenCloses)
+{
+    bool asked = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (asked || !form->Busy() || form->ProgressBar1->Position() == 0) return;
+        asked = true;
+        WidgetOf(form.get())->close();  // as the window's close button does
+        EXPECT_TRUE(WidgetOf(form.get())->isVisible()) << "the window waits for the transfer to end";
+    });
+    watch.start(0);
+    Select("big.bin");
+    AnswerFileDialog(local / "closing.bin", QFileDialog::AcceptSave);
+    Click(form->DownloadButton);
+    watch.stop();
+    ASSERT_TRUE(asked);
+    EXPECT_FALSE(form->Busy());
+    EXPECT_FALSE(WidgetOf(form.get())->isVisible());
+    EXPECT_TRUE(Logged("ダウンロードに失敗しました")) << Log();
+    EXPECT_LT(fs::file_size(local / "closing.bin"), fs::file_size(server / "big.bin"));
+}
+
 TEST_F(FtpSample, UploadRenameMakeDirectoryAndDelete)
 {
     std::string upload = local / "up.bin";
