@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QFontInfo>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -64,38 +65,33 @@ protected:
     // Clicks the button and answers the message box it opens, if any, with OK.
     std::optional<ShownMessage> ClickAndAnswer(TControl* button)
     {
-        auto shown = std::make_shared<std::optional<ShownMessage>>();
-        AnswerNextModal(
-            [shown](QWidget* dialog) {
-                auto* box = qobject_cast<QMessageBox*>(dialog);
-                if (!box) return dialog->close(), void();
-                *shown = ShownMessage{box->windowTitle(), box->text(),
-                                      box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok)};
-                box->button(QMessageBox::Ok)->click();
-            },
-            0);
-        Click(button);
-        QTest::qWait(50);  // the watcher gives up once it saw no box
-        return *shown;
+        std::optional<ShownMessage> shown;
+        ModalAnswerer answerer([&shown](QWidget* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            if (!box) return dialog->close(), void();
+            shown = ShownMessage{box->windowTitle(), box->text(),
+                                 box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok)};
+            box->button(QMessageBox::Ok)->click();
+        });
+        Click(button);  // returns once the box, if one opened, was answered
+        return shown;
     }
 
     // Clicks 色を開く and answers the colour dialog; returns the colour it opened on.
     QColor PickColour(std::optional<QColor> pick)
     {
-        auto opened = std::make_shared<QColor>();
-        AnswerNextModal(
-            [opened, pick](QWidget* dialog) {
-                auto* colours = qobject_cast<QColorDialog*>(dialog);
-                if (!colours) return dialog->close(), void();
-                *opened = colours->currentColor();
-                if (!pick) return colours->reject();
-                colours->setCurrentColor(*pick);
-                colours->accept();
-            },
-            0);
+        QColor opened;
+        ModalAnswerer answerer([&opened, pick](QWidget* dialog) {
+            auto* colours = qobject_cast<QColorDialog*>(dialog);
+            if (!colours) return dialog->close(), void();
+            opened = colours->currentColor();
+            if (!pick) return colours->reject();
+            colours->setCurrentColor(*pick);
+            colours->accept();
+        });
         Click(form->FlatButton2);
-        QTest::qWait(50);
-        return *opened;
+        EXPECT_TRUE(answerer.Answered());
+        return opened;
     }
 
     uint32_t SwatchPixel()
@@ -267,12 +263,31 @@ TEST_F(MainWindow, StartsWithZerosAndAWhiteSwatch)
     EXPECT_EQ(SwatchPixel(), 0xFFFFFFu);
     QImage image = GrabWindow(form);
     EXPECT_EQ(PixelRef(image, form->Shape1->Left(), form->Shape1->Top()), 0x000000u);  // the pen
-    // The labels' Japanese captions leave ink in their boxes.
+}
+
+TEST_F(MainWindow, LabelsDrawTheirGlyphsInTheResolvedJapaneseFaces)
+{
+    // The faces of the original platform resolve to the installed Japanese ones.
+    EXPECT_EQ(QFontInfo(Window()->font()).family(), "IPAPGothic");
+    EXPECT_EQ(QFontInfo(LineEdit(form->Edit1)->font()).family(), "IPAGothic");
+
+    // Each caption's glyphs: what the label's box shows beyond the picture behind it.
+    const QImage withText = GrabWindow(form);
+    for (TLabel* label : {form->Label1, form->Label2, form->Label3}) label->SetVisible(false);
+    const QImage behind = GrabWindow(form);
     for (TLabel* label : {form->Label1, form->Label2, form->Label3}) {
-        int ink = 0;
+        SCOPED_TRACE(label->Name().str());
+        int ink = 0, darkInk = 0;
         for (int y = label->Top(); y < label->Top() + label->Height(); ++y)
-            for (int x = label->Left(); x < label->Left() + label->Width(); ++x) ink += PixelRef(image, x, y) != ColorToRGB(clBtnFace);
-        EXPECT_GT(ink, 15) << label->Name().str();
+            for (int x = label->Left(); x < label->Left() + label->Width(); ++x) {
+                const QRgb shown = withText.pixel(x, y);
+                if (shown == behind.pixel(x, y)) continue;
+                ++ink;
+                darkInk += qGray(shown) < qGray(behind.pixel(x, y));  // clWindowText: black glyphs
+            }
+        // A 12-pixel kanji covers a good part of its box; an empty caption would leave none.
+        EXPECT_GT(ink, 20);
+        EXPECT_GT(darkInk, ink * 3 / 4);
     }
 }
 
