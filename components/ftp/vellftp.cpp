@@ -46,7 +46,7 @@ TK_CLASS_IMPL(TVellFtp, TComponent, {
     info.Props.push_back(Prop::Text<F>("UserID", [](F& f) { return f.UserID(); },
                                        [](F& f, const AnsiString& v) { f.SetUserID(v); }));
     info.Props.push_back(Prop::Integer<F>("TimeOut", [](F& f) { return int64_t(f.TimeOut()); },
-                                          [](F& f, int64_t v) { f.SetTimeOut(static_cast<unsigned long>(v)); })
+                                          [](F& f, int64_t v) { f.SetTimeOut(static_cast<uint32_t>(v)); })
                              .WithDefault(0));
     info.Props.push_back(Prop::Boolean<F>("EnablePASV", [](F& f) { return f.EnablePASV(); },
                                           [](F& f, int64_t v) { f.SetEnablePASV(v != 0); })
@@ -97,8 +97,8 @@ void TVellFtp::Loaded()
     FDataSocket->SetClientType(ctBlocking);
     FListStream = new TWinSocketStream(FDataSocket->Socket(), kListWait);
     FDataStream = new TWinSocketStream(FDataSocket->Socket(), kDataWait);
-    FRecvBuffer = new char[kRecvBufferSize];
-    FDataBuffer = new char[kDataBufferSize];
+    FRecvBuffer = std::make_unique<char[]>(kRecvBufferSize);
+    FDataBuffer = std::make_unique<char[]>(kDataBufferSize);
 }
 
 TVellFtp::~TVellFtp()
@@ -110,9 +110,6 @@ TVellFtp::~TVellFtp()
     delete FDataStream;
     delete FListStream;
     delete FDataSocket;
-    delete FFileStream;
-    delete[] FRecvBuffer;
-    delete[] FDataBuffer;
 }
 
 void TVellFtp::RequireLoaded() const
@@ -125,7 +122,7 @@ void TVellFtp::RequireLoaded() const
 
 void TVellFtp::SetPassword(const AnsiString& value) { FPassword = value; }
 
-void TVellFtp::SetTimeOut(unsigned long value) { FTimeOut = value < 50 ? 50 : value; }
+void TVellFtp::SetTimeOut(uint32_t value) { FTimeOut = value < 50 ? 50 : value; }
 
 void TVellFtp::SetTcpNoDelay(bool value)
 {
@@ -143,6 +140,8 @@ bool TVellFtp::GetConnected() const { return FControlSocket && FControlSocket->A
 
 void TVellFtp::DoSuccess(TFtpCmdType kind) { FOnSuccess(kind); }
 
+// A handler may leave it unhandled; the exception then carries the reply line (or the
+// component's own text when no reply explains the failure).
 void TVellFtp::DoFailure(TFtpCmdType kind)
 {
     if (!FOnFailure) return;

@@ -2,10 +2,14 @@
 // TVellFtp: a non-visual FTP client component. Every operation is synchronous for the caller:
 // it sends, then waits on the GUI thread while letting the message queue run, so the program
 // stays responsive and an event handler can call Cancel.
+#include "components/ftp/vellftp_lines.h"
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/system/Classes.h"
 #include "toolkit/system/FileStream.h"
 
+#include <chrono>
+#include <cstdint>
+#include <memory>
 #include <string>
 
 // The kind of operation that an outcome event reports.
@@ -60,8 +64,8 @@ public:
     void SetPassword(const AnsiString& value);
     const AnsiString& UserID() const { return FUserID; }
     void SetUserID(const AnsiString& value) { FUserID = value; }
-    unsigned long TimeOut() const { return FTimeOut; }
-    void SetTimeOut(unsigned long value);
+    uint32_t TimeOut() const { return FTimeOut; }
+    void SetTimeOut(uint32_t value);
     bool EnablePASV() const { return FEnablePASV; }
     void SetEnablePASV(bool value) { FEnablePASV = value; }
     const AnsiString& Host() const { return FHost; }
@@ -130,7 +134,6 @@ protected:
 
     // Listing, download, upload.
     void DoList(const char* command);
-    int ReadList();
     void ListEvent(TObject* sender, TCustomWinSocket* socket);
     void ReceiveEvent(TObject* sender, TCustomWinSocket* socket);
     void DoPASV_STOR(const AnsiString& remoteFile);
@@ -138,23 +141,72 @@ protected:
     void PASV_SendEvent(TObject* sender, TCustomWinSocket* socket);
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    // What one listing or transfer knows about itself; set up afresh when it starts.
+    struct TransferState {
+        AnsiString dataError;       // what went wrong on the data side, for the failure message
+        bool failed = false;        // the data side failed (socket error, full disk, refused peer)
+        bool accepted = false;      // active: the server's data connection was accepted
+        bool dataEnded = false;     // the data connection has ended (or was never needed)
+        bool truncatePending = false;  // download: the local file is cut once the server accepts
+        bool uploadReady = false;   // active upload: the server has answered STOR
+        bool closingRead = false;   // the reply that closes it is in already (a refusal)
+        Clock::time_point lastData{};   // when data last moved, for the drain after the reply
+        Clock::time_point replySeen{};  // when the closing reply was first seen complete
+        std::string listCarry;      // an unfinished listing line, kept for the next piece
+    };
+
+    // Operations: every public one starts with BeginOperation.
     void RequireLoaded() const;
+    void BeginOperation();
+    void CatchUp();
     void SingleReplyCommand(const char* word, const AnsiString& argument, TFtpCmdType kind);
+    bool ReportIfUnanswered(bool replied, TFtpCmdType kind);
     void CloseControlConnection();
-    void PassiveOpening();
-    void NoteTransferReplies();
-    void AwaitActiveDataEnd();
-    void CloseTransfer();
-    bool WaitForListData();
-    void DeliverListLines(char* text);
-    void FlushListCarry();
-    void TruncateAcceptedFile();
-    void RequireTransferStart() const;
-    int BlockSize() const;
+    void ResetControlState();
+
+    // Control side: lines and replies.
+    bool SendCommand(const AnsiString& command);
+    bool SendLine(const AnsiString& command);
+    bool ReadReply(Clock::time_point deadline = Clock::time_point::max());
+    bool ReadFinalReply(Clock::time_point deadline = Clock::time_point::max());
+    bool AwaitControl(Clock::time_point deadline);
+    int ReceiveControl();
+    bool TakeLine(std::string& line);
+    int ArrivedClosingCode();
+    void ReportStaleLines();
+    void NoteNoReply(const char* message);
     int ControlPending() const;
-    int DataPending() const;
+
+    // Data side.
+    void PassiveOpening();
+    bool StartTransfer(const AnsiString& command);
+    bool AwaitPassiveData();
+    bool AwaitDataEnd();
+    Clock::time_point DrainDeadline();
+    void PumpMessages();
+    void FailData(const AnsiString& what);
     void DataConnected(TObject* sender, TCustomWinSocket* socket);
     void DataDisconnected(TObject* sender, TCustomWinSocket* socket);
+    void CloseDataConnections();
+
+    // Listing.
+    void ListPassive(const char* command);
+    void ListActive(const char* command);
+    void TakeListData(const char* data, int length);
+    void DeliverListLines(char* text);
+    void FlushListCarry();
+
+    // Download and upload.
+    void DownloadPassive(const AnsiString& command);
+    void DownloadActive(const AnsiString& command);
+    void StoreReceived(const char* data, int length);
+    void TruncateAcceptedFile();
+    void UploadPassive(const AnsiString& remoteFile);
+    void UploadActive(const AnsiString& remoteFile);
+    int BlockSize() const;
+    bool ClosedLocalFile();
 
     TWinSocketStream* FControlStream = nullptr;
     TClientSocket* FControlSocket = nullptr;
@@ -167,12 +219,12 @@ private:
     bool FEnablePASV = false;
     bool FCancelled = false;
     int FResultCode = 0;
-    unsigned long FTimeOut = 50;
+    uint32_t FTimeOut = 50;
     int FReceivedSize = 0;
     int FTransferSize = 0;
     int FSentSize = 0;
-    char* FRecvBuffer = nullptr;
-    char* FDataBuffer = nullptr;
+    std::unique_ptr<char[]> FRecvBuffer;
+    std::unique_ptr<char[]> FDataBuffer;
     int FChunkLength = 0;
     TFtpFailureEvent FOnFailure;
     TFtpSuccessEvent FOnSuccess;
@@ -187,28 +239,14 @@ private:
     TClientSocket* FDataSocket = nullptr;
     TWinSocketStream* FDataStream = nullptr;
     TWinSocketStream* FListStream = nullptr;
-    TFileStream* FFileStream = nullptr;
+    std::unique_ptr<TFileStream> FFileStream;
     int FSendDataSize = 8192;
     bool FTcpNoDelay = false;
 
-    // Replies to the last command: its preliminary (1xx) and final reply lines as far as read
-    // (stage 0 none yet, 1 preliminary, 2 final), and the first line of the last read.
-    int FReplyStage = 0;
-    AnsiString FPreliminaryReply;
-    AnsiString FFinalReply;
-    AnsiString FFirstLineOfRead;
-    // Transfer state: the opening reply, a closing reply already read with it, a failure of
-    // the data side, the accepted active connection, and a local file still to be truncated.
-    AnsiString FOpeningReply;
-    bool FOpeningSeen = false;
-    AnsiString FClosingReply;
-    bool FClosingSeen = false;
-    bool FTransferFailed = false;
-    bool FDataAccepted = false;
-    bool FDataEnded = false;
-    bool FTruncatePending = false;
-    bool FUploadReady = false;  // the server has answered STOR: SendEvent may send
-    std::string FListCarry;  // an unfinished listing line, kept for the next piece of data
+    TReplyLines FControlIn;   // control bytes read but not yet taken as reply lines
+    int FRepliesOwed = 0;     // final replies the server still owes for the commands sent
+    TransferState FTransfer;
+    Clock::time_point FLastPump{};  // the last run of the GUI queue during a transfer
 
     friend struct VellFtpTestAccess;
 };

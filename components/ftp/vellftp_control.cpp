@@ -1,4 +1,10 @@
-// TVellFtp: the control connection, replies, login, single-reply commands, transfer outcome.
+// TVellFtp: the control connection, replies, login and cancelling.
+//
+// Replies are read as whole lines (a line split over reads is carried over) and as whole
+// replies (a multi-line reply ends at its final line, never at a pause). Every command sent
+// is owed one final reply; an operation that starts while replies are still owed (after a
+// Cancel, or an exchange cut short by an exception) first reads them, so that each operation
+// judges only its own reply.
 #include "components/ftp/vellftp.h"
 #include "components/ftp/vellftp_internal.h"
 
@@ -18,6 +24,7 @@ void TVellFtp::Connect()
     if (FHost.IsEmpty()) throw Exception("TVellFtp: 接続先が指定されていません。"_ansi);
     // A new connection replaces an open one; the old server just sees the connection end.
     if (FControlSocket->Active()) CloseControlConnection();
+    ResetControlState();
     FControlSocket->SetPort(FPort);
     FControlSocket->SetHost(FHost);
     try {
@@ -26,19 +33,28 @@ void TVellFtp::Connect()
         DoInvalidHost();
         FControlSocket->Open();
     }
-    WaitForData();
-    ReadResult();
-    FResultCode = ExtractResultCode(FFirstLineOfRead.c_str());
-    if (FResultCode != 220) DoConnectionFailed();
+    ++FRepliesOwed;  // the greeting
+    if (!ReadFinalReply() || FResultCode != 220) DoConnectionFailed();
     FOnConnect(this);
     DoLogin();
 }
 
+void TVellFtp::ResetControlState()
+{
+    FControlIn.Clear();
+    FRepliesOwed = 0;
+}
+
 void TVellFtp::CloseControlConnection()
+{
+    CloseDataConnections();
+    FControlSocket->Close();
+}
+
+void TVellFtp::CloseDataConnections()
 {
     FDataSocket->Close();
     FListenSocket->Close();
-    FControlSocket->Close();
 }
 
 void TVellFtp::DoInvalidHost()
@@ -51,7 +67,7 @@ void TVellFtp::DoInvalidHost()
 void TVellFtp::DoConnectionFailed()
 {
     FOnConnectionFailed(this);
-    if (FControlSocket->Active()) FControlSocket->Close();
+    if (FControlSocket->Active()) CloseControlConnection();
     throw Exception("接続に失敗しました。"_ansi);
 }
 
@@ -62,10 +78,8 @@ void TVellFtp::DoLogin()
         FOnAuthenticationNeeded(handled);  // a handler may supply UserID and Password
         if (!handled) DoFailure(fcLogin);
     }
-    DoCommand(AnsiString("USER ") + FUserID);
-    if (FResultCode >= 400) DoConnectionFailed();
-    DoCommand(AnsiString("PASS ") + FPassword);
-    if (FResultCode >= 300) DoConnectionFailed();
+    if (!SendCommand(AnsiString("USER ") + FUserID) || FResultCode >= 400) DoConnectionFailed();
+    if (!SendCommand(AnsiString("PASS ") + FPassword) || FResultCode >= 300) DoConnectionFailed();
 }
 
 void TVellFtp::Disconnect()
@@ -74,28 +88,54 @@ void TVellFtp::Disconnect()
     if (!FControlSocket->Active()) return;
     if (FControlSocket->Socket()->Connected()) {
         try {
-            DoCommand("QUIT");
+            // A server that never answers (or floods) must not keep the program waiting.
+            const auto deadline = Clock::now() + kCatchUpWait;
+            FCancelled = false;
+            while (FRepliesOwed > 0 && ReadReply(deadline)) {
+            }
+            if (SendLine("QUIT")) ReadFinalReply(deadline);
         } catch (const ESocketError&) {
             // the server went first; the connection is closed all the same
         }
     }
-    FControlSocket->Close();
+    CloseControlConnection();
+    ResetControlState();
 }
 
 void TVellFtp::Cancel()
 {
     FCancelled = true;
+    // The reply to ABOR, and what the aborted command still owes, are read by the next
+    // operation: Cancel itself returns at once.
     if (FControlStream && FControlSocket->Active()) {
         try {
-            DoCommand("ABOR");
+            SendLine("ABOR");
         } catch (const ESocketError&) {
             // a dead control connection must not keep the data connections open
         }
     }
-    if (FListenSocket && FDataSocket && (FListenSocket->Active() || FDataSocket->Active())) {
-        FListenSocket->Close();
-        FDataSocket->Close();
+    if (FListenSocket && FDataSocket) CloseDataConnections();
+}
+
+// ---- Operations ------------------------------------------------------------------------------
+
+void TVellFtp::BeginOperation()
+{
+    RequireLoaded();
+    CatchUp();
+    FTransfer = TransferState();
+}
+
+void TVellFtp::CatchUp()
+{
+    FCancelled = false;
+    if (FRepliesOwed > 0 && FControlSocket->Active()) {
+        const auto deadline = Clock::now() + kCatchUpWait;
+        while (FRepliesOwed > 0 && !FCancelled && ReadReply(deadline)) {
+        }
     }
+    FCancelled = false;  // a Cancel while catching up cancels nothing that follows
+    FRepliesOwed = 0;    // what has not come by now is taken as stale when it comes
 }
 
 // ---- Commands and replies --------------------------------------------------------------------
@@ -118,45 +158,128 @@ void TVellFtp::DoCommand(const AnsiString& command)
 {
     RequireLoaded();
     RefuseLineBreaks(command);
-    if (!FControlSocket->Active()) return;
+    CatchUp();
+    // The caller cannot read a reply itself: a preliminary one is followed to the final one.
+    if (SendCommand(command) && FResultCode < 200) ReadFinalReply();
+}
+
+bool TVellFtp::SendCommand(const AnsiString& command)
+{
+    RefuseLineBreaks(command);
+    if (!SendLine(command)) return false;
+    return ReadReply();
+}
+
+bool TVellFtp::SendLine(const AnsiString& command)
+{
+    if (!FControlSocket->Active()) {
+        NoteNoReply(nullptr);
+        return false;
+    }
+    ReportStaleLines();
+    if (!FControlSocket->Active()) return false;  // the server had closed it meanwhile
     const char* text = command.c_str();
-    const std::size_t length = std::strlen(text);
-    // Replies that came after their command stopped waiting (a cancel, a timed-out reply) are
-    // read now, so that they are not taken for this command's reply.
-    if (ControlPending() > 0) ReadLine();
-
-    std::string line(text, std::min<std::size_t>(length, 1000));
+    std::string line(text, std::min<std::size_t>(std::strlen(text), 1000));
     line += "\r\n";
-    FReplyStage = 0;
-    FPreliminaryReply = AnsiString();
-    FFinalReply = AnsiString();
     const int size = static_cast<int>(line.size());
-    if (FControlStream->Write(line.data(), size) < size) return;
-    WaitForData();
-    ReadResult();
+    if (FControlStream->Write(line.data(), size) < size) {
+        // Half a command on the wire leaves the connection out of step for good.
+        CloseControlConnection();
+        NoteNoReply(nullptr);
+        return false;
+    }
+    ++FRepliesOwed;
+    return true;
 }
 
-void TVellFtp::WaitForData()
+// No reply was read: nothing may look like one.
+void TVellFtp::NoteNoReply(const char* message)
 {
-    while (!FCancelled) {
-        if (!FControlSocket->Active()) return;
-        if (FControlStream->WaitForDataOrMessages(FTimeOut)) return;
-        Application->ProcessMessages();
+    FResultCode = 0;
+    if (message) FLastReply = AnsiString(message);
+    else FLastReply = FCancelled ? CancelledText() : ClosedText();
+}
+
+void TVellFtp::ReportStaleLines()
+{
+    // Lines that came after their command stopped waiting (a reply that outlived the wait
+    // for it, a server's notice) are reported, not taken for the next command's reply.
+    if (ReceiveControl() == 0) return;
+    std::string line;
+    while (TakeLine(line)) DoStatus(line.c_str());
+}
+
+bool TVellFtp::ReadReply(Clock::time_point deadline)
+{
+    std::string line;
+    bool first = true;
+    std::string code;  // the code a multi-line reply must end with; empty for any
+    for (;;) {
+        // A reply that never ends (a flood) still ends on Cancel or at the deadline.
+        const bool stop = FCancelled || (deadline != Clock::time_point::max() && Clock::now() >= deadline);
+        while (stop || !TakeLine(line))
+            if (stop || !AwaitControl(deadline)) {
+                NoteNoReply(nullptr);
+                return false;
+            }
+        FLastReply = AnsiString(line.c_str());
+        FResultCode = ExtractResultCode(line.c_str());
+        DoStatus(line.c_str());
+        const bool final = IsFinalLine(line) && (code.empty() || line.compare(0, 3, code) == 0);
+        if (first && IsMultiLineStart(line)) code = line.substr(0, 3);
+        first = false;
+        if (final) break;
+        PumpMessages();  // a long reply (or a flood) must not freeze the program
+    }
+    if (FResultCode >= 200 && FRepliesOwed > 0) --FRepliesOwed;  // a 1xx reply settles nothing
+    return true;
+}
+
+bool TVellFtp::ReadFinalReply(Clock::time_point deadline)
+{
+    bool replied = ReadReply(deadline);
+    while (replied && FResultCode < 200) replied = ReadReply(deadline);
+    return replied;
+}
+
+// Waits for more control bytes, letting the GUI run. False when cancelled, past the deadline,
+// or when the server has closed the connection.
+bool TVellFtp::AwaitControl(Clock::time_point deadline)
+{
+    for (;;) {
+        const int got = ReceiveControl();
+        if (got > 0) return true;
+        if (got == 0) return false;
+        if (FCancelled || Clock::now() >= deadline) return false;
+        FControlStream->WaitForDataOrMessages(MillisLeft(deadline, FTimeOut));
     }
 }
 
-void TVellFtp::ReadResult()
+// Reads what has arrived into FControlIn: the count, -1 when nothing is there, 0 when the
+// connection is closed (a last unfinished line then counts as a line).
+int TVellFtp::ReceiveControl()
 {
-    ReadLine();
-    FResultCode = ExtractResultCode(FLastReply.c_str());
-    if (!IsContinue(FLastReply.c_str(), FResultCode)) return;
-    WaitForData();
-    while (!FCancelled && FControlSocket->Active() && FControlStream->WaitForData(FTimeOut) &&
-           IsContinue(FLastReply.c_str(), FResultCode)) {
-        ReadLine();
-        Application->ProcessMessages();
+    if (!FControlSocket->Active()) return 0;
+    const int got = FControlSocket->Socket()->ReceiveBuf(FRecvBuffer.get(), kRecvBufferSize - 1);
+    if (got > 0) {
+        FControlIn.Append(FRecvBuffer.get(), static_cast<std::size_t>(got));
+        return got;
     }
-    FResultCode = ExtractResultCode(FLastReply.c_str());
+    if (got < 0) return -1;
+    CloseControlConnection();
+    FControlIn.EndOfStream();
+    return 0;
+}
+
+bool TVellFtp::TakeLine(std::string& line) { return FControlIn.TakeLine(line); }
+
+// The code of the closing reply of a transfer when it has arrived complete (not yet taken);
+// 0 while it has not, -1 when the control connection has closed.
+int TVellFtp::ArrivedClosingCode()
+{
+    ReceiveControl();
+    if (const int code = FControlIn.ClosingCode()) return code;
+    return FControlSocket->Active() ? 0 : -1;
 }
 
 int TVellFtp::ControlPending() const
@@ -166,37 +289,16 @@ int TVellFtp::ControlPending() const
     return static_cast<int>(std::min<u_long>(pending, 0x7FFFFFFF));
 }
 
-void TVellFtp::ReadLine()
+// The classic names of the reply steps.
+void TVellFtp::WaitForData()
 {
-    int pending = ControlPending();
-    if (pending == 0 && FControlStream->WaitForData(0) && ControlPending() == 0) {
-        // Readable without a byte to read: the server has closed the connection.
-        FControlSocket->Close();
-        throw ESocketError(AnsiString("recv: Connection closed by the server, ") + FHost + AnsiString(":") +
-                           IntToStr(FPort));
-    }
-    // One byte of the buffer stays for the NUL; what does not fit is read next time.
-    const int wanted = std::min(pending, kRecvBufferSize - 1);
-    const int got = wanted > 0 ? FControlStream->Read(FRecvBuffer, wanted) : 0;
-    FRecvBuffer[got > 0 ? got : 0] = '\0';
-    FFirstLineOfRead = AnsiString(FRecvBuffer, std::strcspn(FRecvBuffer, "\r\n"));
-    if (got < wanted) return;
-
-    for (char* line = NextToken(FRecvBuffer, "\r\n"); line; line = NextToken(nullptr, "\r\n")) {
-        FLastReply = line;
-        FResultCode = ExtractResultCode(line);
-        if (!IsContinue(line, FResultCode)) {
-            if (FReplyStage == 0 && FResultCode >= 100 && FResultCode < 200) {
-                FPreliminaryReply = FLastReply;
-                FReplyStage = 1;
-            } else if (FReplyStage < 2 && FResultCode >= 200) {
-                FFinalReply = FLastReply;
-                FReplyStage = 2;
-            }
-        }
-        DoStatus(line);
+    while (!FCancelled && !FControlIn.HasLine() && AwaitControl(Clock::time_point::max())) {
     }
 }
+
+void TVellFtp::ReadResult() { ReadReply(); }
+
+void TVellFtp::ReadLine() { ReceiveControl(); }
 
 int TVellFtp::ExtractResultCode(const char* line) const
 {
@@ -217,20 +319,39 @@ void TVellFtp::DoStatus(const char* line) { FOnStatus(this, AnsiString(line)); }
 void TVellFtp::DoPacketRecvd()
 {
     FOnPacketRecvd(this);
-    Application->ProcessMessages();
+    PumpMessages();
 }
 
 void TVellFtp::DoPacketSent()
 {
     FOnPacketSent(this);
+    PumpMessages();
+}
+
+void TVellFtp::PumpMessages()
+{
+    const auto now = Clock::now();
+    if (now - FLastPump < kPumpInterval) return;
     Application->ProcessMessages();
+    FLastPump = Clock::now();
 }
 
 // ---- Single-reply commands -------------------------------------------------------------------
 
+// An operation whose command got no reply (not connected, connection lost, cancelled) fails.
+bool TVellFtp::ReportIfUnanswered(bool replied, TFtpCmdType kind)
+{
+    if (replied) return false;
+    if (FResultCode != 0 || FLastReply.IsEmpty() || !FControlSocket->Active()) NoteNoReply(nullptr);
+    DoFailure(kind);
+    return true;
+}
+
 void TVellFtp::SingleReplyCommand(const char* word, const AnsiString& argument, TFtpCmdType kind)
 {
-    DoCommand(AnsiString(word) + argument);
+    BeginOperation();
+    const bool replied = SendCommand(AnsiString(word) + argument);
+    if (ReportIfUnanswered(replied && (FResultCode >= 200 || ReadFinalReply()), kind)) return;
     if (FResultCode < 300) DoSuccess(kind);
     else DoFailure(kind);
 }
@@ -242,14 +363,16 @@ void TVellFtp::RemoveDir(const AnsiString& dir) { SingleReplyCommand("RMD ", dir
 
 void TVellFtp::Rename(const AnsiString& oldName, const AnsiString& newName)
 {
+    BeginOperation();
     RefuseLineBreaks(newName);  // before RNFR goes out, so that no half rename is left
-    DoCommand(AnsiString("RNFR ") + oldName);
+    if (ReportIfUnanswered(SendCommand(AnsiString("RNFR ") + oldName), fcRename)) return;
     if (FResultCode >= 400) {
         DoFailure(fcRename);
         return;
     }
-    DoCommand(AnsiString("RNTO ") + newName);
-    if (FResultCode >= 500) DoFailure(fcRename);
+    if (ReportIfUnanswered(SendCommand(AnsiString("RNTO ") + newName), fcRename)) return;
+    // A 4xx reply means the name was not changed: a failure like any other.
+    if (FResultCode >= 300) DoFailure(fcRename);
     else DoSuccess(fcRename);
 }
 
@@ -259,16 +382,15 @@ void TVellFtp::Mode(int) { throw Exception("未サポート。DoCommand(\"TYPE I
 
 void TVellFtp::WindUp(TFtpCmdType kind)
 {
-    if (FClosingSeen) {
-        FLastReply = FClosingReply;  // it came in one read with the opening reply
-        FClosingSeen = false;
-    } else {
-        ReadResult();
-        FLastReply = FFirstLineOfRead;
+    if (FCancelled) {
+        NoteNoReply(nullptr);
+        DoFailure(kind);
+        return;
     }
-    FResultCode = ExtractResultCode(FLastReply.c_str());
-    const bool failed = FCancelled || FTransferFailed || FResultCode >= 300;
-    FTransferFailed = false;
+    if (ReportIfUnanswered(FTransfer.closingRead ? FResultCode != 0 : ReadFinalReply(), kind)) return;
+    const bool failed = FTransfer.failed || FResultCode >= 300;
+    // A data failure that the server's reply does not show is told in the failure's own words.
+    if (failed && FResultCode < 300 && !FTransfer.dataError.IsEmpty()) FLastReply = FTransfer.dataError;
     if (failed) DoFailure(kind);
     else DoSuccess(kind);
 }

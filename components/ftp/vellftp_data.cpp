@@ -1,4 +1,9 @@
-// TVellFtp: passive and active data connections, and the replies that open and close them.
+// TVellFtp: passive and active data connections, and the waits of a transfer.
+//
+// A transfer ends when its data connection has ended and its closing reply is in. The data
+// side never waits for the reply first (some servers send it only once the client has closed
+// the data connection), and a server that keeps the data connection open after a positive
+// closing reply gets a bounded drain.
 #include "components/ftp/vellftp.h"
 #include "components/ftp/vellftp_internal.h"
 
@@ -15,9 +20,10 @@
 void TVellFtp::PassiveOpening()
 {
     if (FDataSocket->Active()) FDataSocket->Close();
-    DoCommand("PASV");
+    if (!SendCommand("PASV")) throw Exception(FLastReply);
     AnsiString address;
     const int port = ParsePASV(address, FLastReply);
+    if (port < 0) throw ESocketError(AnsiString("PASV: ") + FLastReply);  // refused, or no usable address
     // The data connection goes to the server we talk to, whatever address the 227 reply names:
     // a reply must not point it at another host (scanning or bouncing through this client).
     FDataSocket->SetPort(port);
@@ -46,16 +52,22 @@ int TVellFtp::ParsePASV(AnsiString& address, const AnsiString& reply)
     return static_cast<int>((h << 8) + l);
 }
 
-void TVellFtp::DoPASV(const char* command)
+// Passive opening and the transfer command. True when the server started the transfer (1xx);
+// otherwise its reply was the closing one (or none came) and the data connection is closed.
+bool TVellFtp::StartTransfer(const AnsiString& command)
 {
     PassiveOpening();
-    DoCommand(command);
-    NoteTransferReplies();
-    const AnsiString& reply = FOpeningSeen ? FOpeningReply : FLastReply;
-    if (ExtractResultCode(reply.c_str()) >= 500) throw Exception(reply);
-    if (!FOpeningSeen && FClosingSeen) return;  // refused: no data will come
-    while (!FCancelled && FDataSocket->Active() && !FDataStream->WaitForDataOrMessages(FTimeOut))
-        Application->ProcessMessages();
+    const bool replied = SendCommand(command);
+    const bool started = replied && (FResultCode == 150 || FResultCode == 125);
+    if (started) return true;
+    FDataSocket->Close();
+    if (replied && FResultCode < 200) FRepliesOwed = 0;  // an odd preliminary reply: nothing more is expected
+    return false;
+}
+
+void TVellFtp::DoPASV(const char* command)
+{
+    if (!StartTransfer(command) && FResultCode >= 500) throw Exception(FLastReply);
 }
 
 bool TVellFtp::WaitForSend(int timeOut)
@@ -70,11 +82,29 @@ bool TVellFtp::WaitForSend(int timeOut)
     return select(fd + 1, nullptr, &writable, nullptr, &limit) > 0;
 }
 
-int TVellFtp::DataPending() const
+// Waits until the passive data connection can be read, letting the GUI run. False when the
+// transfer should stop waiting: cancelled, the connection gone, or a positive closing reply in
+// and the data silent for the drain time.
+bool TVellFtp::AwaitPassiveData()
 {
-    u_long pending = 0;
-    if (ioctlsocket(FDataSocket->Socket()->SocketHandle(), FIONREAD, &pending) != 0) return 0;
-    return static_cast<int>(std::min<u_long>(pending, 0x7FFFFFFF));
+    for (;;) {
+        if (FCancelled || !FDataSocket->Active()) return false;
+        Clock::time_point deadline = Clock::time_point::max();
+        if (const int code = ArrivedClosingCode(); code != 0) {
+            if (code < 200 || code >= 400) return false;  // refused or aborted: no data matters now
+            deadline = DrainDeadline();
+            if (Clock::now() >= deadline) return false;
+        }
+        const unsigned long slice = MillisLeft(deadline, FTimeOut);
+        if (SocketReadyOrMessages(FDataSocket->Socket()->SocketHandle(), false, slice)) return true;
+    }
+}
+
+// The closing reply is in: the data side gets a while after it, and after its last data.
+TVellFtp::Clock::time_point TVellFtp::DrainDeadline()
+{
+    if (FTransfer.replySeen == Clock::time_point{}) FTransfer.replySeen = Clock::now();
+    return std::max(FTransfer.replySeen, FTransfer.lastData) + kDrainAfterReply;
 }
 
 // ---- Active ----------------------------------------------------------------------------------
@@ -107,14 +137,13 @@ namespace {
 constexpr int kPortAttempts = 64;
 }  // namespace
 
+// Listener, "PORT ", then the transfer command. True when the server started the transfer.
 void TVellFtp::DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNotifyEvent onWrite)
 {
     if (FListenSocket->Active()) FListenSocket->Close();
     FListenSocket->OnClientRead = std::move(onRead);
     FListenSocket->OnClientWrite = std::move(onWrite);
     FListenSocket->SetServerType(stNonBlocking);
-    FDataAccepted = false;
-    FDataEnded = false;
     // A port of the sequence may be held by another program (or another instance of this one):
     // move on along the sequence instead of failing the transfer.
     AnsiString line;
@@ -127,29 +156,50 @@ void TVellFtp::DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNot
         }
         if (FListenSocket->TryOpen()) break;
     }
-    DoCommand(line);
-    DoCommand(command);
+    if (!SendCommand(line)) return;
+    SendCommand(command);
 }
 
 void TVellFtp::DataConnected(TObject*, TCustomWinSocket* socket)
 {
     // Only the server, and only once per transfer: anyone else who finds the port is refused.
     const AnsiString server = FControlSocket->Socket()->RemoteAddress();
-    if (FDataAccepted || (!server.IsEmpty() && socket->RemoteAddress() != server)) {
+    if (FTransfer.accepted || (!server.IsEmpty() && socket->RemoteAddress() != server)) {
+        if (!FTransfer.accepted)
+            FailData(AnsiString("TVellFtp: データ接続を拒否しました (data connection from ") + socket->RemoteAddress() +
+                     AnsiString(" refused)。"));
         socket->Close();
         return;
     }
-    FDataAccepted = true;
+    FTransfer.accepted = true;
+    FTransfer.lastData = Clock::now();
 }
 
-void TVellFtp::DataDisconnected(TObject*, TCustomWinSocket*) { FDataEnded = true; }
+void TVellFtp::DataDisconnected(TObject*, TCustomWinSocket*) { FTransfer.dataEnded = true; }
 
-void TVellFtp::AwaitActiveDataEnd()
+void TVellFtp::FailData(const AnsiString& what)
 {
-    // The closing reply can be read before the last data: go on until the data connection ends.
-    Application->ProcessMessages();
-    while (FDataAccepted && !FDataEnded && !FCancelled && !FTransferFailed && FListenSocket->Active())
-        Application->HandleMessage();
+    if (!FTransfer.failed) FTransfer.dataError = what;
+    FTransfer.failed = true;
+}
+
+// Active mode: waits, letting the GUI (and with it the data handlers) run, until the data
+// connection has ended and the closing reply is in. False when cancelled or the control
+// connection is gone.
+bool TVellFtp::AwaitDataEnd()
+{
+    for (;;) {
+        if (FCancelled) return false;
+        Clock::time_point deadline = Clock::time_point::max();
+        if (const int code = ArrivedClosingCode(); code != 0) {
+            if (code < 200 || code >= 400 || FTransfer.dataEnded || FTransfer.failed) return true;
+            // The reply can overtake the last data (or even the connection): drain for a while.
+            deadline = DrainDeadline();
+            if (Clock::now() >= deadline) return true;
+        }
+        if (!FControlSocket->Active()) return false;
+        FControlStream->WaitForDataOrMessages(MillisLeft(deadline, FTimeOut));
+    }
 }
 
 // ---- Replies of a transfer command -----------------------------------------------------------
@@ -163,23 +213,4 @@ int TVellFtp::ReceiveSize(const AnsiString& reply)
     int size = third ? LeadingNumber(third) : second ? LeadingNumber(second) : -1;
     ForgetTokenPosition();
     return size;
-}
-
-void TVellFtp::NoteTransferReplies()
-{
-    // The opening reply (150 or 125) can come in one read with the closing one; a final reply
-    // without an opening one means the server refused.
-    FOpeningSeen = FReplyStage >= 1 && !FPreliminaryReply.IsEmpty();
-    FOpeningReply = FPreliminaryReply;
-    FClosingSeen = FReplyStage == 2;
-    FClosingReply = FFinalReply;
-}
-
-void TVellFtp::CloseTransfer()
-{
-    FUploadReady = false;
-    FDataSocket->Close();
-    FListenSocket->Close();
-    delete FFileStream;
-    FFileStream = nullptr;
 }

@@ -1,15 +1,33 @@
 #pragma once
 // Shared by the files of unit vellftp only.
+#include "toolkit/system/AnsiString.h"
+
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 
 constexpr int kRecvBufferSize = 1048576;  // control replies and listing chunks, NUL included
-constexpr int kDataBufferSize = 32768;    // one block of a file transfer
+constexpr int kDataBufferSize = 32768;    // one read of a file transfer
 constexpr int kNoChunk = kDataBufferSize + 1;  // FChunkLength when no block is loaded
-constexpr int kPassiveReadBlock = 1024;
+constexpr int kPassiveReadBlock = 1024;   // a passive download reports progress per block
 constexpr unsigned long kControlWait = 1000;
 constexpr unsigned long kListWait = 100;
 constexpr unsigned long kDataWait = 10000;
+
+// How long an operation waits for what an aborted or unfinished exchange still owes, and for
+// the answer to QUIT.
+constexpr std::chrono::milliseconds kCatchUpWait{5000};
+// How long a data connection may stay silent after the closing reply before the transfer ends
+// without it (a server that keeps it open).
+constexpr std::chrono::milliseconds kDrainAfterReply{2000};
+// The pause after an active listing's closing reply.
+constexpr std::chrono::milliseconds kListSettle{500};
+// The GUI queue runs at most this often while data moves, so that it costs little per block.
+constexpr std::chrono::milliseconds kPumpInterval{2};
+
+// The component's own failure texts, for outcomes no server reply explains.
+inline AnsiString ClosedText() { return "TVellFtp: 接続が閉じられています (connection closed)。"_ansi; }
+inline AnsiString CancelledText() { return "TVellFtp: 中止されました (cancelled)。"_ansi; }
 
 // Forgets the tokenizer's saved position, so that it never outlives a buffer that goes away.
 void ForgetTokenPosition();
@@ -24,6 +42,20 @@ inline int LeadingNumber(const char* text)
 }
 
 inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A line that can end a reply: three digits, then a blank or nothing.
+inline bool IsFinalLine(const std::string& line)
+{
+    return line.size() >= 3 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
+           (line.size() == 3 || line[3] == ' ');
+}
+
+// Three digits and a hyphen: the first line of a multi-line reply.
+inline bool IsMultiLineStart(const std::string& line)
+{
+    return line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) && line[3] == '-';
+}
 
 // Adds to a 32-bit transfer counter, wrapping instead of overflowing on files past 2 GiB.
 inline void AddCount(int& counter, long long n)
@@ -31,11 +63,12 @@ inline void AddCount(int& counter, long long n)
     counter = static_cast<int>(static_cast<unsigned>(counter) + static_cast<unsigned>(n));
 }
 
-// Runs f when the scope ends, also by an exception: the cleanup of a transfer.
-template <class F>
-struct ScopeExit {
-    F f;
-    ~ScopeExit() { f(); }
-};
-template <class F>
-ScopeExit(F) -> ScopeExit<F>;
+// Milliseconds left until a deadline, clamped to [0, cap].
+inline unsigned long MillisLeft(std::chrono::steady_clock::time_point deadline, unsigned long cap)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (deadline <= now) return 0;
+    if (deadline == std::chrono::steady_clock::time_point::max()) return cap;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+    return left < static_cast<long long>(cap) ? static_cast<unsigned long>(left) : cap;
+}

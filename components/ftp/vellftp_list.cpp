@@ -1,11 +1,13 @@
 // TVellFtp: directory listings, delivered line by line through OnListItem.
+//
+// A listing ends when its data connection ends (or on Cancel), never on a pause: on a real
+// network the data may stall for longer than any slice.
 #include "components/ftp/vellftp.h"
 #include "components/ftp/vellftp_internal.h"
 
 #include "toolkit/controls/Application.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 void TVellFtp::List() { DoList("LIST"); }
@@ -15,130 +17,114 @@ void TVellFtp::Nlist(const AnsiString& path) { DoList((AnsiString("NLST ") + pat
 
 void TVellFtp::DoList(const char* command)
 {
-    RequireLoaded();
-    FListCarry.clear();
-    FTransferFailed = false;
-    ScopeExit cleanup{[this] {
-        FDataSocket->Close();
-        FListenSocket->Close();
-        FListCarry.clear();
-        FClosingSeen = false;
-    }};
-    if (FEnablePASV) {
-        DoPASV(command);
-        if (FOpeningSeen || !FClosingSeen) {
-            // A silence of the data connection longer than TimeOut ends the listing; the GUI
-            // runs meanwhile, so a long TimeOut can still be cut short by Cancel.
-            while (!FCancelled && WaitForListData()) {
-                const int length = ReadList();
-                DeliverListLines(FRecvBuffer);
-                if (length == 0) {  // the end of the data: the closing reply follows, if not read yet
-                    if (!FClosingSeen && ControlPending() == 0) WaitForData();
-                    break;
-                }
-                Application->ProcessMessages();
-            }
-            FlushListCarry();
+    BeginOperation();
+    if (!FControlSocket->Active()) throw Exception(ClosedText());
+    try {
+        if (FEnablePASV) ListPassive(command);
+        else ListActive(command);
+    } catch (...) {
+        CloseDataConnections();
+        throw;
+    }
+    CloseDataConnections();
+}
+
+void TVellFtp::ListPassive(const char* command)
+{
+    DoPASV(command);
+    if (FDataSocket->Active()) {
+        for (;;) {
+            if (!AwaitPassiveData()) break;
+            const int got = FDataSocket->Socket()->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
+            if (got == 0) break;  // the end of the listing
+            if (got < 0) continue;
+            FTransfer.lastData = Clock::now();
+            TakeListData(FDataBuffer.get(), got);
+            PumpMessages();
         }
-        if (!FClosingSeen) ReadResult();
-        FDataSocket->Close();
-    } else {
-        DoPORT(command, TSocketNotifyEvent(this, &TVellFtp::ListEvent), TSocketNotifyEvent());
-        NoteTransferReplies();
-        FTransferSize = ReceiveSize(FOpeningSeen ? FOpeningReply : FLastReply);
-        if (FOpeningSeen) {
-            if (!FClosingSeen) WaitForData();
-            AwaitActiveDataEnd();
-            FlushListCarry();
-        }
-        if (!FClosingSeen) ReadResult();
-        FControlStream->WaitForData(500);
-        FListenSocket->Close();
+        FlushListCarry();
+        FDataSocket->Close();  // before the closing reply: some servers send it only then
+        if (FCancelled) return;
+        ReadFinalReply();
     }
 }
 
-bool TVellFtp::WaitForListData()
+void TVellFtp::ListActive(const char* command)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(FTimeOut);
-    while (!FCancelled && FDataSocket->Active()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) return false;
-        if (FListStream->WaitForDataOrMessages(static_cast<unsigned long>(left))) return true;
+    DoPORT(command, TSocketNotifyEvent(this, &TVellFtp::ListEvent), TSocketNotifyEvent());
+    FTransferSize = ReceiveSize(FLastReply);
+    if (FResultCode >= 100 && FResultCode < 200) {
+        if (!AwaitDataEnd()) return;
+        FlushListCarry();
+        FListenSocket->Close();
+        if (!ReadFinalReply()) return;
     }
-    return false;
-}
-
-int TVellFtp::ReadList()
-{
-    // A chunk is whole lines: an unfinished last line waits for the rest, unless a silence,
-    // the end of the data or Cancel closes the chunk, which then delivers it as it is.
-    int length = static_cast<int>(FListCarry.size());
-    std::memcpy(FRecvBuffer, FListCarry.data(), FListCarry.size());
-    FListCarry.clear();
-    bool more = true;
-    for (bool first = true;; first = false) {
-        if (!first && !WaitForListData()) {
-            more = false;
-            break;
-        }
-        const int space = kRecvBufferSize - 1 - length;
-        if (space <= 0) throw Exception("ReadList():バッファの許容量を超えました。"_ansi);
-        const int pending = DataPending();
-        const int got = FListStream->Read(FRecvBuffer + length, std::min(pending > 0 ? pending : 256, space));
-        if (got <= 0) {
-            more = false;
-            break;
-        }
-        const bool lineEnded = std::any_of(FRecvBuffer + length, FRecvBuffer + length + got, IsLineEnd);
-        length += got;
-        if (lineEnded) break;
+    // A short settling pause in which a late line is still reported; the GUI runs meanwhile.
+    const auto deadline = Clock::now() + kListSettle;
+    while (!FCancelled && FControlSocket->Active() && FControlIn.Empty() && !FControlStream->WaitForData(0)) {
+        const unsigned long left = MillisLeft(deadline, FTimeOut);
+        if (left == 0) break;
+        FControlStream->WaitForDataOrMessages(left);
     }
-    FRecvBuffer[length] = '\0';
-    if (more && length > 0 && !IsLineEnd(FRecvBuffer[length - 1])) {
-        int cut = length;
-        while (cut > 0 && !IsLineEnd(FRecvBuffer[cut - 1])) --cut;
-        FListCarry.assign(FRecvBuffer + cut, static_cast<std::size_t>(length - cut));
-        length = cut;
-        FRecvBuffer[length] = '\0';
-    }
-    return length;
+    ReportStaleLines();
 }
 
 void TVellFtp::ListEvent(TObject*, TCustomWinSocket* socket)
 {
-    int length = static_cast<int>(FListCarry.size());
-    std::memcpy(FRecvBuffer, FListCarry.data(), FListCarry.size());
-    FListCarry.clear();
     try {
-        const int wanted = std::min(socket->ReceiveLength(), kRecvBufferSize - 1 - length);
-        const int got = wanted > 0 ? socket->ReceiveBuf(FRecvBuffer + length, wanted) : 0;
-        if (got > 0) length += got;
-    } catch (const ESocketError&) {
-        FTransferFailed = true;
+        const int got = socket->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
+        if (got > 0) {
+            FTransfer.lastData = Clock::now();
+            TakeListData(FDataBuffer.get(), got);
+        }
+    } catch (const ESocketError& e) {
+        FailData(e.Message());
     }
-    FRecvBuffer[length] = '\0';
-    // A line split over two notifications is delivered once, whole.
-    if (length > 0 && length < kRecvBufferSize - 1 && !IsLineEnd(FRecvBuffer[length - 1])) {
-        int cut = length;
-        while (cut > 0 && !IsLineEnd(FRecvBuffer[cut - 1])) --cut;
-        FListCarry.assign(FRecvBuffer + cut, static_cast<std::size_t>(length - cut));
-        FRecvBuffer[cut] = '\0';
+}
+
+// Adds a piece of listing data and delivers the lines it completes; an unfinished last line
+// waits for the rest.
+void TVellFtp::TakeListData(const char* data, int length)
+{
+    std::string& carry = FTransfer.listCarry;
+    carry.append(data, static_cast<std::size_t>(length));
+    const std::size_t lastEnd = carry.find_last_of("\r\n");
+    if (lastEnd == std::string::npos) {
+        if (carry.size() >= static_cast<std::size_t>(kRecvBufferSize - 1))
+            throw Exception("ReadList():バッファの許容量を超えました。"_ansi);
+        return;
     }
-    DeliverListLines(FRecvBuffer);
+    // The whole lines go through the receive buffer in pieces that fit it.
+    std::size_t start = 0;
+    while (start <= lastEnd) {
+        std::size_t end = std::min(lastEnd + 1, start + static_cast<std::size_t>(kRecvBufferSize - 1));
+        if (end <= lastEnd) {  // cut at a line end inside the piece
+            const std::size_t cut = carry.find_last_of("\r\n", end - 1);
+            if (cut != std::string::npos && cut >= start) end = cut + 1;
+        }
+        std::memcpy(FRecvBuffer.get(), carry.data() + start, end - start);
+        FRecvBuffer[end - start] = '\0';
+        DeliverListLines(FRecvBuffer.get());
+        start = end;
+    }
+    carry.erase(0, lastEnd + 1);
 }
 
 void TVellFtp::DeliverListLines(char* text)
 {
     for (char* line = NextToken(text, "\r\n"); line; line = NextToken(nullptr, "\r\n"))
         if (*line && FOnListItem) FOnListItem(AnsiString(line));
+    ForgetTokenPosition();
 }
 
+// The end of the data closes an unfinished last line: it is delivered as it is.
 void TVellFtp::FlushListCarry()
 {
-    if (FListCarry.empty()) return;
-    std::memcpy(FRecvBuffer, FListCarry.data(), FListCarry.size());
-    FRecvBuffer[FListCarry.size()] = '\0';
-    FListCarry.clear();
-    DeliverListLines(FRecvBuffer);
+    std::string& carry = FTransfer.listCarry;
+    if (carry.empty()) return;
+    const std::size_t length = std::min(carry.size(), static_cast<std::size_t>(kRecvBufferSize - 1));
+    std::memcpy(FRecvBuffer.get(), carry.data(), length);
+    FRecvBuffer[length] = '\0';
+    carry.clear();
+    DeliverListLines(FRecvBuffer.get());
 }

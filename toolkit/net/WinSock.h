@@ -26,3 +26,7 @@ int WSAGetLastError();
 // select() for one socket: true when `s` is ready for reading (or writing) within the limit.
 // Unlike an fd_set, it works for every descriptor number.
 bool SocketReady(SOCKET s, bool forWrite, int timeoutMs);
+
+// The same wait, but the GUI messages that arrive meanwhile are processed as they come; it may
+// return false early, right after processing some.
+bool SocketReadyOrMessages(SOCKET s, bool forWrite, unsigned long timeoutMs);

@@ -73,16 +73,22 @@ bool TWinSocketStream::WaitForData(unsigned long timeOut)
 bool TWinSocketStream::WaitForDataOrMessages(unsigned long timeOut)
 {
     const int fd = FSocket->FSocket;
+    const bool ready = SocketReadyOrMessages(fd, false, timeOut);
+    return ready && FSocket->FSocket == fd;  // a handler may have closed it meanwhile
+}
+
+bool SocketReadyOrMessages(SOCKET fd, bool forWrite, unsigned long timeOut)
+{
     if (fd < 0) return false;
-    if (SocketReady(fd, false, 0)) return true;
-    if (!QCoreApplication::instance()) return SocketReady(fd, false, Millis(timeOut));
+    if (SocketReady(fd, forWrite, 0)) return true;
+    if (!QCoreApplication::instance()) return SocketReady(fd, forWrite, Millis(timeOut));
 
     // One round of the event loop that ends with the socket, a timer of timeOut, or any message.
-    QSocketNotifier notifier(fd, QSocketNotifier::Read);
+    QSocketNotifier notifier(fd, forWrite ? QSocketNotifier::Write : QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &notifier, [&notifier] { notifier.setEnabled(false); });
     QTimer timer;
     timer.setSingleShot(true);
     timer.start(Millis(timeOut));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return SocketReady(FSocket->FSocket, false, 0);  // a handler may have closed it meanwhile
+    return SocketReady(fd, forWrite, 0);  // a handler may have closed it meanwhile
 }

@@ -169,14 +169,29 @@ TEST_F(ScriptedFtpTest, LineBreakInACommandIsRefusedAndNothingIsSent)
     EXPECT_TRUE(events.successes.empty());
 }
 
-TEST_F(ScriptedFtpTest, CommandsWhileDisconnectedSendNothingAndRaiseNothing)
+TEST_F(ScriptedFtpTest, CommandsWhileDisconnectedSendNothingAndReportFailure)
 {
     ftp.DoCommand("NOOP");
     EXPECT_EQ(ftp.ResultCode(), 0);
     ftp.Disconnect();
-    ftp.ChangeDir("/tmp");  // judged on the code left before: 0
-    EXPECT_EQ(events.successes, (std::vector<TFtpCmdType>{fcChangeDir}));
+    ftp.ChangeDir("/tmp");
+    ftp.MakeDirectory("d");
+    ftp.Delete("f");
+    ftp.RemoveDir("d");
+    ftp.Rename("a", "b");
+    EXPECT_TRUE(events.successes.empty());
+    EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcChangeDir, fcMakeDir, fcRemove, fcRemove, fcRename}));
     EXPECT_FALSE(ftp.Connected());
+    EXPECT_EQ(ftp.ResultCode(), 0);  // nothing that looks like a reply
+
+    // Unhandled, the failure says why.
+    events.handleFailure = false;
+    try {
+        ftp.ChangeDir("/tmp");
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().str().find("connection closed"), std::string::npos) << e.Message().str();
+    }
 }
 
 TEST_F(ScriptedFtpTest, DisconnectSendsQuitAndCloses)
@@ -189,15 +204,36 @@ TEST_F(ScriptedFtpTest, DisconnectSendsQuitAndCloses)
     EXPECT_EQ(events.statuses.back(), "221 bye");
 }
 
-TEST_F(ScriptedFtpTest, AfterCancelACommandIsSentButItsReplyNotAwaited)
+TEST_F(ScriptedFtpTest, AfterCancelEachCommandIsJudgedOnItsOwnReply)
 {
-    server.Login().Expect("ABOR").Expect("CWD dir").Pause(300).Reply("250 late");
+    // The reply to ABOR comes late; the next command goes out only after it.
+    server.Login().Expect("ABOR").Pause(100).Reply("225 No transfer to ABOR");
+    server.Expect("CWD no-such-dir").Reply("550 No such directory").Expect("CWD dir").Reply("250 ok");
     StartAndConnect();
     ftp.Cancel();
+    ftp.ChangeDir("no-such-dir");
     ftp.ChangeDir("dir");
     EXPECT_TRUE(server.Finish()) << server.Errors();
-    EXPECT_NE(ftp.LastReply(), AnsiString("250 late"));
-    EXPECT_EQ(events.successes, (std::vector<TFtpCmdType>{fcChangeDir}));  // judged on the login's 230
+    EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcChangeDir}));
+    EXPECT_EQ(events.successes, (std::vector<TFtpCmdType>{fcChangeDir}));
+    EXPECT_EQ(SentAfterLogin(), "ABOR\r\nCWD no-such-dir\r\nCWD dir\r\n");
+    EXPECT_EQ(events.statuses, (Statuses{"220 scripted server ready", "331 password please", "230 logged in", "225 No transfer to ABOR",
+                                         "550 No such directory", "250 ok"}));
+}
+
+TEST_F(ScriptedFtpTest, CancelWhileWaitingForAReplyFailsThatCommandAndTheNextCatchesUp)
+{
+    server.Login().Expect("CWD slow").Expect("ABOR").Reply("250 slow done").Reply("226 ABOR ok");
+    server.Expect("CWD x").Reply("550 nope");
+    StartAndConnect();
+    QTimer::singleShot(20, [this] { ftp.Cancel(); });
+    ftp.ChangeDir("slow");
+    EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcChangeDir}));
+    ftp.ChangeDir("x");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcChangeDir, fcChangeDir}));
+    EXPECT_TRUE(events.successes.empty());
+    EXPECT_EQ(ftp.LastReply(), AnsiString("550 nope"));
 }
 
 TEST_F(ScriptedFtpTest, OpeningAndClosingReplyInOneRead)
@@ -249,8 +285,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"Rename350Then250", [](TVellFtp& f) { f.Rename("a", "b"); },
                     {"RNFR a", "350 go on", "RNTO b", "250 renamed"}, {fcRename}, {}},
         CommandCase{"Rename550StopsAtOnce", [](TVellFtp& f) { f.Rename("a", "b"); }, {"RNFR a", "550 no"}, {}, {fcRename}},
-        CommandCase{"Rename450CountsAsSuccess", [](TVellFtp& f) { f.Rename("a", "b"); },
-                    {"RNFR a", "350 go on", "RNTO b", "450 busy"}, {fcRename}, {}},
+        CommandCase{"Rename450Fails", [](TVellFtp& f) { f.Rename("a", "b"); },
+                    {"RNFR a", "350 go on", "RNTO b", "450 busy"}, {}, {fcRename}},
         CommandCase{"Rename553Fails", [](TVellFtp& f) { f.Rename("a", "b"); },
                     {"RNFR a", "350 go on", "RNTO b", "553 bad name"}, {}, {fcRename}}),
     [](const testing::TestParamInfo<CommandCase>& i) { return std::string(i.param.name); });
@@ -290,13 +326,14 @@ TEST_F(ScriptedFtpTest, ModeIsAlwaysRefused)
     }
 }
 
-TEST_F(ScriptedFtpTest, WindUpWithNothingPendingSucceedsUnlessCancelled)
+TEST_F(ScriptedFtpTest, WindUpWaitsForTheClosingReplyAndFailsOnceCancelled)
 {
-    server.Login().Expect("ABOR");
+    // The closing reply comes late: it is waited for, not judged on an empty read.
+    server.Login().Pause(150).Reply("226 Transfer complete").Expect("ABOR");
     StartAndConnect();
     VellFtpTestAccess::WindUp(ftp, fcTransfer);
     EXPECT_EQ(events.successes, (std::vector<TFtpCmdType>{fcTransfer}));
-    EXPECT_EQ(ftp.ResultCode(), -1);
+    EXPECT_EQ(ftp.ResultCode(), 226);
     ftp.Cancel();
     VellFtpTestAccess::WindUp(ftp, fcTransfer);
     EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcTransfer}));

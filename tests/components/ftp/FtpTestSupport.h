@@ -23,8 +23,9 @@ struct VellFtpTestAccess {
     static bool IsContinue(TVellFtp& f, const char* line, int code) { return f.IsContinue(line, code); }
     static void PASV_SendEvent(TVellFtp& f, TCustomWinSocket* socket) { f.PASV_SendEvent(&f, socket); }
     static void SendEvent(TVellFtp& f, TCustomWinSocket* socket) { f.SendEvent(&f, socket); }
-    static void SetUploadReady(TVellFtp& f, bool ready) { f.FUploadReady = ready; }
-    static void SetFileStream(TVellFtp& f, TFileStream* stream) { f.FFileStream = stream; }
+    static void SetUploadReady(TVellFtp& f, bool ready) { f.FTransfer.uploadReady = ready; }
+    // The component owns the stream from here on (nullptr closes it).
+    static void SetFileStream(TVellFtp& f, TFileStream* stream) { f.FFileStream.reset(stream); }
     static void SetChunkLength(TVellFtp& f, int length) { f.FChunkLength = length; }
     static TClientSocket* ControlSocket(TVellFtp& f) { return f.FControlSocket; }
     static TClientSocket* DataSocket(TVellFtp& f) { return f.FDataSocket; }
