@@ -1,5 +1,6 @@
 // TCustomWinSocket (the connection object) and the blocking client socket.
 #include "toolkit/net/ScktComp.h"
+#include "toolkit/net/TlsSession.h"
 #include "toolkit/net/WinSock.h"
 
 #include <cerrno>
@@ -8,24 +9,42 @@
 
 namespace {
 
-AnsiString AddressText(const sockaddr_in& a)
+// Numeric text of an address; an IPv4-mapped IPv6 address as the IPv4 address it stands for.
+AnsiString AddressText(const sockaddr_storage& a, socklen_t len)
 {
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &a.sin_addr, text, sizeof text);
-    return AnsiString(text);
+    char text[NI_MAXHOST] = {};
+    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&a), len, text, sizeof text, nullptr, 0, NI_NUMERICHOST) != 0)
+        return AnsiString();
+    std::string s = text;
+    if (a.ss_family == AF_INET6 && s.rfind("::ffff:", 0) == 0 && s.find('.') != std::string::npos) s = s.substr(7);
+    return AnsiString(s);
 }
 
-bool SocketName(int fd, bool peer, sockaddr_in& out)
+int PortOf(const sockaddr_storage& a)
 {
-    socklen_t len = sizeof out;
+    if (a.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(a).sin_port);
+    if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(a).sin6_port);
+    return 0;
+}
+
+bool SocketName(int fd, bool peer, sockaddr_storage& out, socklen_t& len)
+{
+    len = sizeof out;
     std::memset(&out, 0, sizeof out);
     if (fd < 0) return false;
     int r = peer ? ::getpeername(fd, reinterpret_cast<sockaddr*>(&out), &len)
                  : ::getsockname(fd, reinterpret_cast<sockaddr*>(&out), &len);
-    return r == 0 && out.sin_family == AF_INET;
+    return r == 0 && (out.ss_family == AF_INET || out.ss_family == AF_INET6);
 }
 
 bool WouldBlock(int err) { return err == EAGAIN || err == EWOULDBLOCK; }
+
+// "[::1]" names the address ::1.
+std::string WithoutBrackets(const std::string& name)
+{
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']') return name.substr(1, name.size() - 2);
+    return name;
+}
 
 }  // namespace
 
@@ -33,6 +52,7 @@ bool WouldBlock(int err) { return err == EAGAIN || err == EWOULDBLOCK; }
 
 TCustomWinSocket::~TCustomWinSocket()
 {
+    delete FTls;
     if (FSocket >= 0) ::close(FSocket);
 }
 
@@ -47,6 +67,8 @@ void TCustomWinSocket::Attach(int handle, const AnsiString& host, int port)
 void TCustomWinSocket::Close()
 {
     if (FSocket < 0) return;
+    delete FTls;  // sends close_notify first
+    FTls = nullptr;
     ::close(FSocket);
     FSocket = -1;
     FConnected = false;
@@ -62,6 +84,7 @@ void TCustomWinSocket::RaiseError(const char* api, int err) const
 int TCustomWinSocket::ReceiveBuf(void* buffer, int count)
 {
     if (FSocket < 0 || !FConnected || count <= 0) return 0;
+    if (FTls) return TlsReceive(buffer, count);
     for (;;) {
         ssize_t n = ::recv(FSocket, buffer, static_cast<std::size_t>(count), MSG_DONTWAIT);
         if (n > 0) return static_cast<int>(n);
@@ -80,6 +103,11 @@ int TCustomWinSocket::ReceiveBuf(void* buffer, int count)
 int TCustomWinSocket::SendBuf(const void* buffer, int count)
 {
     if (FSocket < 0 || count <= 0) return 0;
+    if (FTls) {
+        const int n = TlsSend(buffer, count);
+        if (n < 0) SendWouldBlock();
+        return n;
+    }
     for (;;) {
         ssize_t n = ::send(FSocket, buffer, static_cast<std::size_t>(count), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n >= 0) return static_cast<int>(n);
@@ -97,8 +125,32 @@ int TCustomWinSocket::SendBuf(const void* buffer, int count)
 int TCustomWinSocket::ReceiveLength() const
 {
     u_long pending = 0;
-    if (FSocket < 0 || ioctlsocket(FSocket, FIONREAD, &pending) != 0) return 0;
+    if (FSocket < 0 || ioctlsocket(FSocket, FIONREAD, &pending) != 0) pending = 0;
+    pending += static_cast<u_long>(TlsPending());
     return pending > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(pending);
+}
+
+bool TCustomWinSocket::Ready(bool forWrite, unsigned long timeOut) const
+{
+    if (FSocket < 0) return false;
+    if (!forWrite && TlsPending() > 0) return true;
+    return SocketReady(FSocket, forWrite, timeOut > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(timeOut));
+}
+
+bool TCustomWinSocket::ReadyOrMessages(bool forWrite, unsigned long timeOut) const
+{
+    const int fd = FSocket;
+    if (fd < 0) return false;
+    if (!forWrite && TlsPending() > 0) return true;
+    const bool ready = SocketReadyOrMessages(fd, forWrite, timeOut);
+    return ready && FSocket == fd;  // a handler may have closed it meanwhile
+}
+
+int TCustomWinSocket::AddressFamily() const
+{
+    sockaddr_storage a;
+    socklen_t len;
+    return SocketName(FSocket, false, a, len) ? a.ss_family : 0;
 }
 
 AnsiString TCustomWinSocket::ReceiveText()
@@ -111,26 +163,30 @@ AnsiString TCustomWinSocket::ReceiveText()
 
 AnsiString TCustomWinSocket::LocalAddress() const
 {
-    sockaddr_in a;
-    return SocketName(FSocket, false, a) ? AddressText(a) : AnsiString();
+    sockaddr_storage a;
+    socklen_t len;
+    return SocketName(FSocket, false, a, len) ? AddressText(a, len) : AnsiString();
 }
 
 int TCustomWinSocket::LocalPort() const
 {
-    sockaddr_in a;
-    return SocketName(FSocket, false, a) ? ntohs(a.sin_port) : 0;
+    sockaddr_storage a;
+    socklen_t len;
+    return SocketName(FSocket, false, a, len) ? PortOf(a) : 0;
 }
 
 AnsiString TCustomWinSocket::RemoteAddress() const
 {
-    sockaddr_in a;
-    return SocketName(FSocket, true, a) ? AddressText(a) : AnsiString();
+    sockaddr_storage a;
+    socklen_t len;
+    return SocketName(FSocket, true, a, len) ? AddressText(a, len) : AnsiString();
 }
 
 int TCustomWinSocket::RemotePort() const
 {
-    sockaddr_in a;
-    return SocketName(FSocket, true, a) ? ntohs(a.sin_port) : 0;
+    sockaddr_storage a;
+    socklen_t len;
+    return SocketName(FSocket, true, a, len) ? PortOf(a) : 0;
 }
 
 // ---- TClientWinSocket ------------------------------------------------------------------------
@@ -143,29 +199,44 @@ void TClientWinSocket::Connect(const AnsiString& name, int port)
     if (port <= 0 || port > 65535) RaiseError("connect", EINVAL);
 
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (int r = ::getaddrinfo(name.c_str(), nullptr, &hints, &found); r != 0 || !found) {
+    const std::string host = WithoutBrackets(name.str());
+    if (int r = ::getaddrinfo(host.c_str(), nullptr, &hints, &found); r != 0 || !found) {
         std::string text = std::string("getaddrinfo: ") + ::gai_strerror(r) + ", " + name.str() + ":" + std::to_string(port);
         throw ESocketError(AnsiString(text));
     }
-    sockaddr_in target{};
-    std::memcpy(&target, found->ai_addr, sizeof target);
-    ::freeaddrinfo(found);
-    target.sin_port = htons(static_cast<uint16_t>(port));
-
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) RaiseError("socket", errno);
-    int r;
-    do {
-        r = ::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target);
-    } while (r != 0 && errno == EINTR);
-    if (r != 0) {
-        int err = errno;
-        ::close(fd);
-        RaiseError("connect", err);
+    // Every address in the resolver's order, until one answers; the last failure is reported.
+    int fd = -1;
+    int err = ECONNREFUSED;
+    const char* failedCall = "connect";
+    for (addrinfo* a = found; a && fd < 0; a = a->ai_next) {
+        if (a->ai_family != AF_INET && a->ai_family != AF_INET6) continue;
+        sockaddr_storage target{};
+        std::memcpy(&target, a->ai_addr, a->ai_addrlen);
+        if (a->ai_family == AF_INET) reinterpret_cast<sockaddr_in&>(target).sin_port = htons(static_cast<uint16_t>(port));
+        else reinterpret_cast<sockaddr_in6&>(target).sin6_port = htons(static_cast<uint16_t>(port));
+        int s = ::socket(a->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (s < 0) {
+            err = errno;
+            failedCall = "socket";
+            continue;
+        }
+        int r;
+        do {
+            r = ::connect(s, reinterpret_cast<sockaddr*>(&target), a->ai_addrlen);
+        } while (r != 0 && errno == EINTR);
+        if (r == 0) {
+            fd = s;
+            break;
+        }
+        err = errno;
+        failedCall = "connect";
+        ::close(s);
     }
+    ::freeaddrinfo(found);
+    if (fd < 0) RaiseError(failedCall, err);
     if (FClientType == ctNonBlocking) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     Attach(fd, name, port);
 }

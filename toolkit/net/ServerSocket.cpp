@@ -61,6 +61,17 @@ void TServerClientWinSocket::SendWouldBlock()
     if (FSocket >= 0) d->write.setEnabled(true);
 }
 
+// A handshake runs inside a handler and lets the loop run: the connection's own
+// notifications wait until it is over, then "can write" comes once more.
+void TServerClientWinSocket::Handshaking(bool starting)
+{
+    d->read.setEnabled(false);
+    d->write.setEnabled(false);
+    if (starting || FSocket < 0) return;
+    d->read.setEnabled(true);
+    d->write.setEnabled(true);
+}
+
 // ---- TServerSocket ---------------------------------------------------------------------------
 
 TServerSocket::TServerSocket(TComponent* AOwner) : TComponent(AOwner), d(new TServerSocketPrivate)
@@ -83,13 +94,23 @@ void TServerSocket::SetPort(int value)
     FPort = value;
 }
 
+void TServerSocket::SetFamily(TSocketFamily value)
+{
+    if (value != FFamily && Active())
+        throw ESocketError(AnsiString("Cannot change the value while the socket is active"));
+    FFamily = value;
+}
+
+void TServerSocket::RaiseListenError(const char* api, int err) const
+{
+    std::string text = std::string(api) + ": " + std::strerror(err) + " (" + std::to_string(err) + "), " +
+                       (FFamily == sfIPv6 ? "[::]:" : "0.0.0.0:") + std::to_string(FPort);
+    throw ESocketError(AnsiString(text));
+}
+
 void TServerSocket::Open()
 {
-    if (!TryOpen()) {
-        errno = EADDRINUSE;
-        throw ESocketError(AnsiString("bind: " + std::string(std::strerror(EADDRINUSE)) + " (" + std::to_string(EADDRINUSE) +
-                                      "), 0.0.0.0:" + std::to_string(FPort)));
-    }
+    if (!TryOpen()) RaiseListenError("bind", EADDRINUSE);
 }
 
 bool TServerSocket::TryOpen()
@@ -99,23 +120,35 @@ bool TServerSocket::TryOpen()
     auto fail = [this](const char* api, int fd) {
         int err = errno;
         if (fd >= 0) ::close(fd);
-        std::string text = std::string(api) + ": " + std::strerror(err) + " (" + std::to_string(err) + "), 0.0.0.0:" +
-                           std::to_string(FPort);
-        throw ESocketError(AnsiString(text));
+        RaiseListenError(api, err);
     };
     if (FPort < 0 || FPort > 65535) {
         errno = EINVAL;
         fail("bind", -1);
     }
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int family = FFamily == sfIPv6 ? AF_INET6 : AF_INET;
+    int fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) fail("socket", -1);
     int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_ANY);
-    a.sin_port = htons(static_cast<uint16_t>(FPort));
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    sockaddr_storage a{};
+    socklen_t len;
+    if (family == AF_INET6) {
+        // IPv6 only: the IPv4 port of the same number may belong to someone else.
+        ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+        auto& a6 = reinterpret_cast<sockaddr_in6&>(a);
+        a6.sin6_family = AF_INET6;
+        a6.sin6_addr = in6addr_any;
+        a6.sin6_port = htons(static_cast<uint16_t>(FPort));
+        len = sizeof a6;
+    } else {
+        auto& a4 = reinterpret_cast<sockaddr_in&>(a);
+        a4.sin_family = AF_INET;
+        a4.sin_addr.s_addr = htonl(INADDR_ANY);
+        a4.sin_port = htons(static_cast<uint16_t>(FPort));
+        len = sizeof a4;
+    }
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), len) != 0) {
         if (errno == EADDRINUSE) {
             ::close(fd);
             return false;
@@ -142,10 +175,11 @@ void TServerSocket::Close()
 
 int TServerSocket::LocalPort() const
 {
-    sockaddr_in a{};
+    sockaddr_storage a{};
     socklen_t len = sizeof a;
     if (FListenHandle < 0 || ::getsockname(FListenHandle, reinterpret_cast<sockaddr*>(&a), &len) != 0) return 0;
-    return ntohs(a.sin_port);
+    if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6&>(a).sin6_port);
+    return ntohs(reinterpret_cast<sockaddr_in&>(a).sin_port);
 }
 
 template <class F>
@@ -196,7 +230,14 @@ void TServerSocket::NotifyRead(TServerClientWinSocket* c)
     }
     if (!OnClientRead) return;  // nobody reads this connection: no more read notifications
     RunHandler(c, [&] { OnClientRead(this, c); });
-    if (c->FSocket >= 0) c->d->read.setEnabled(true);
+    if (c->FSocket < 0) return;
+    c->d->read.setEnabled(true);
+    // Bytes that TLS decrypted but the handler left are not in the socket any more: no
+    // notifier would tell of them, so the notification comes again from the queue.
+    if (c->TlsPending() > 0 || (c->FTls && !c->FConnected))
+        QMetaObject::invokeMethod(&c->d->read, [this, c] {
+            if (c->FSocket >= 0) NotifyRead(c);
+        }, Qt::QueuedConnection);
 }
 
 void TServerSocket::NotifyWrite(TServerClientWinSocket* c)

@@ -26,6 +26,18 @@ int TWinSocketStream::Read(void* buffer, int count)
 {
     int fd = FSocket->FSocket;
     if (fd < 0 || count <= 0) return 0;
+    if (FSocket->FTls) {
+        if (!FSocket->FConnected) return 0;
+        // Records without data (session tickets) may come first: wait up to the time-out in all.
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(Millis(FTimeOut));
+        for (;;) {
+            const int n = FSocket->TlsReceive(buffer, count);
+            if (n >= 0) return n;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0 || !SocketReady(fd, false, static_cast<int>(left)) || FSocket->FSocket != fd) return 0;
+        }
+    }
     for (bool waited = false;;) {
         ssize_t n = ::recv(fd, buffer, static_cast<std::size_t>(count), MSG_DONTWAIT);
         if (n > 0) return static_cast<int>(n);
@@ -50,6 +62,19 @@ int TWinSocketStream::Write(const void* buffer, int count)
     const auto deadline = Clock::now() + std::chrono::milliseconds(Millis(FTimeOut));
     const char* p = static_cast<const char*>(buffer);
     int done = 0;
+    if (FSocket->FTls) {
+        while (done < count) {
+            bool wantRead = false;
+            const int n = FSocket->TlsSend(p + done, count - done, &wantRead);
+            if (n > 0) {
+                done += n;
+                continue;
+            }
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0 || !SocketReady(fd, !wantRead, static_cast<int>(left)) || FSocket->FSocket != fd) break;
+        }
+        return done;
+    }
     while (done < count) {
         ssize_t n = ::send(fd, p + done, static_cast<std::size_t>(count - done), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n > 0) {
@@ -65,17 +90,9 @@ int TWinSocketStream::Write(const void* buffer, int count)
     return done;
 }
 
-bool TWinSocketStream::WaitForData(unsigned long timeOut)
-{
-    return SocketReady(FSocket->FSocket, false, Millis(timeOut));
-}
+bool TWinSocketStream::WaitForData(unsigned long timeOut) { return FSocket->Ready(false, timeOut); }
 
-bool TWinSocketStream::WaitForDataOrMessages(unsigned long timeOut)
-{
-    const int fd = FSocket->FSocket;
-    const bool ready = SocketReadyOrMessages(fd, false, timeOut);
-    return ready && FSocket->FSocket == fd;  // a handler may have closed it meanwhile
-}
+bool TWinSocketStream::WaitForDataOrMessages(unsigned long timeOut) { return FSocket->ReadyOrMessages(false, timeOut); }
 
 bool SocketReadyOrMessages(SOCKET fd, bool forWrite, unsigned long timeOut)
 {

@@ -1,0 +1,116 @@
+// TLS through OpenSSL: the client context, the socket BIO, and session teardown.
+#include "toolkit/net/TlsSession.h"
+
+#include <openssl/err.h>
+#include <openssl/x509.h>
+
+#include <cerrno>
+#include <mutex>
+#include <string>
+#include <sys/socket.h>
+
+namespace {
+
+SSL_CTX* MakeContext()
+{
+    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+    if (!ctx) return nullptr;
+    SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
+    SSL_CTX_set_default_verify_paths(ctx);
+    // The outcome of the check is read after the handshake, so that the application can
+    // decide about an untrusted certificate.
+    SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);
+    // Writes may complete in parts and be retried from a moved buffer, like plain sends.
+    SSL_CTX_set_mode(ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    // A server that closes without close_notify ends the stream like a plain connection;
+    // FTP's closing reply tells whether the data was complete.
+    SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    return ctx;
+}
+
+int BioWrite(BIO* bio, const char* data, int length)
+{
+    const int fd = static_cast<int>(reinterpret_cast<intptr_t>(BIO_get_data(bio)));
+    BIO_clear_retry_flags(bio);
+    ssize_t n;
+    do {
+        n = ::send(fd, data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) BIO_set_retry_write(bio);
+    return static_cast<int>(n);
+}
+
+int BioRead(BIO* bio, char* data, int length)
+{
+    const int fd = static_cast<int>(reinterpret_cast<intptr_t>(BIO_get_data(bio)));
+    BIO_clear_retry_flags(bio);
+    ssize_t n;
+    do {
+        n = ::recv(fd, data, static_cast<size_t>(length), MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) BIO_set_retry_read(bio);
+    return static_cast<int>(n);
+}
+
+long BioCtrl(BIO*, int cmd, long, void*)
+{
+    return cmd == BIO_CTRL_FLUSH ? 1 : 0;
+}
+
+int BioCreate(BIO* bio)
+{
+    BIO_set_init(bio, 1);
+    return 1;
+}
+
+BIO_METHOD* SocketMethod()
+{
+    static BIO_METHOD* method = [] {
+        BIO_METHOD* m = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "tavin3 socket");
+        BIO_meth_set_write(m, BioWrite);
+        BIO_meth_set_read(m, BioRead);
+        BIO_meth_set_ctrl(m, BioCtrl);
+        BIO_meth_set_create(m, BioCreate);
+        return m;
+    }();
+    return method;
+}
+
+}  // namespace
+
+SSL_CTX* TlsClientContext()
+{
+    static SSL_CTX* ctx = MakeContext();
+    return ctx;
+}
+
+BIO* NewSocketBio(int fd)
+{
+    BIO* bio = BIO_new(SocketMethod());
+    if (bio) BIO_set_data(bio, reinterpret_cast<void*>(static_cast<intptr_t>(fd)));
+    return bio;
+}
+
+std::string TlsErrorText()
+{
+    std::string text;
+    while (unsigned long e = ERR_get_error()) {
+        char buffer[256];
+        ERR_error_string_n(e, buffer, sizeof buffer);
+        if (!text.empty()) text += "; ";
+        text += buffer;
+    }
+    return text;
+}
+
+TTlsSession::~TTlsSession()
+{
+    // close_notify, once and without waiting: a server that reads the end of an upload
+    // takes it as a clean end.
+    if (Established && !Failed && !(SSL_get_shutdown(Ssl) & SSL_SENT_SHUTDOWN)) {
+        SSL_shutdown(Ssl);
+        ERR_clear_error();
+    }
+    SSL_free(Ssl);
+}
