@@ -44,7 +44,7 @@ bool RealFtpServersRequired()
     return (ci && *ci && std::string_view(ci) != "false") || (wanted && std::string_view(wanted) == "required");
 }
 
-RealFtpServer::RealFtpServer(FtpServerKind kind)
+RealFtpServer::RealFtpServer(FtpServerKind kind, FtpServerVariant variant)
 {
     const std::string name = FtpServerName(kind);
     int out[2];
@@ -63,7 +63,8 @@ RealFtpServer::RealFtpServer(FtpServerKind kind)
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
     std::string script = std::string(TAVIN3_SOURCE_DIR) + "/scripts/ftp-servers.sh";
-    std::vector<std::string> args = {"/bin/bash", script, "serve", name, FRoot.Path()};
+    const char* variantName = variant == FtpServerVariant::Tls ? "tls" : variant == FtpServerVariant::Ipv6 ? "ipv6" : "plain";
+    std::vector<std::string> args = {"/bin/bash", script, "serve", name, FRoot.Path(), variantName};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -86,6 +87,8 @@ RealFtpServer::RealFtpServer(FtpServerKind kind)
     }
     ::close(out[0]);
     FPort = std::atoi(line.c_str());
+    // The TLS variant names its certificate after the port.
+    if (const std::size_t blank = line.find(' '); blank != std::string::npos) FCertificate = Trimmed(line.substr(blank + 1));
     if (FPort > 0) return;
 
     Stop();

@@ -9,6 +9,8 @@
 #include <sys/types.h>
 
 enum class FtpServerKind { Pyftpdlib, Vsftpd, Proftpd, PureFtpd };
+// Plain on 127.0.0.1; explicit TLS required (a self-signed certificate made at start); on ::1.
+enum class FtpServerVariant { Plain, Tls, Ipv6 };
 
 // The name scripts/ftp-servers.sh knows the server by.
 const char* FtpServerName(FtpServerKind kind);
@@ -23,7 +25,7 @@ public:
     static constexpr const char* User = "tavin3ftp";
     static constexpr const char* Password = "tavin3-ftp-secret";
 
-    explicit RealFtpServer(FtpServerKind kind);
+    explicit RealFtpServer(FtpServerKind kind, FtpServerVariant variant = FtpServerVariant::Plain);
     ~RealFtpServer();
     RealFtpServer(const RealFtpServer&) = delete;
     RealFtpServer& operator=(const RealFtpServer&) = delete;
@@ -34,6 +36,8 @@ public:
     const std::string& Error() const { return FError; }
     bool Missing() const { return FMissing; }
     const TempDir& Root() const { return FRoot; }
+    // The TLS variant's certificate (PEM), while the server runs; empty otherwise.
+    const std::string& CertificateFile() const { return FCertificate; }
     std::string operator/(const std::string& name) const { return FRoot / name; }
 
 private:
@@ -43,6 +47,7 @@ private:
     TempDir FLogs;
     pid_t FPid = -1;
     int FPort = 0;
+    std::string FCertificate;
     bool FMissing = false;
     std::string FError;
 };
