@@ -1,9 +1,12 @@
-// The FTP client's speed against curl, side by side on one real server (pyftpdlib on
-// loopback): a 256 MiB download and upload in passive and in active mode, the longest gap
-// between the ticks of a 10 ms timer during each of our transfers, and the round trip of
-// 1000 NOOP commands against a raw socket doing the same.
+// The FTP client's speed against curl, side by side on real servers on loopback (pyftpdlib,
+// vsftpd, proftpd, pure-ftpd, started by scripts/ftp-servers.sh): downloads and uploads in
+// passive and active mode, ours and curl's interleaved, twice; the longest gap between the
+// ticks of a 10 ms timer during each of our transfers; the peak resident size of a process
+// that moves 1 MiB against one that moves 1 GiB; and 1000 NOOP round trips against a raw
+// socket doing the same.
 //
-// Usage: bench_ftp [path of tests/fixtures/pyftpd_server.py] [size in MiB]
+// Usage: bench_ftp [size in MiB, default 256] [server ...]
+//        bench_ftp --rss PORT passive|active down|up LOCAL REMOTE   (one transfer; prints VmHWM)
 #include "components/ftp/vellftp.h"
 #include "toolkit/controls/Application.h"
 
@@ -25,6 +28,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,8 +39,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const char* const kUser = "bench";
-const char* const kPassword = "bench";
+const char* const kUser = "tavin3ftp";  // the login scripts/ftp-servers.sh gives every server
+const char* const kPassword = "tavin3-ftp-secret";
+const fs::path kSource = fs::path(TAVIN3_SOURCE_DIR);
 
 pid_t Spawn(std::vector<std::string> args, int stdoutFd = -1)
 {
@@ -61,35 +66,6 @@ double Timed(const std::vector<std::string>& args)
     if (pid > 0) waitpid(pid, &status, 0);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
-}
-
-struct Server {
-    pid_t pid = -1;
-    int port = 0;
-    ~Server()
-    {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-};
-
-bool StartServer(Server& server, const std::string& script, const std::string& root)
-{
-    int out[2];
-    if (pipe(out) != 0) return false;
-    server.pid = Spawn({"/usr/bin/python3", script, root, kUser, kPassword}, out[1]);
-    close(out[1]);
-    std::string line;
-    for (char c; server.pid > 0 && line.find('\n') == std::string::npos;) {
-        pollfd p{out[0], POLLIN, 0};
-        if (poll(&p, 1, 30000) <= 0 || read(out[0], &c, 1) != 1) break;
-        line += c;
-    }
-    close(out[0]);
-    server.port = std::atoi(line.c_str());
-    return server.port > 0;
 }
 
 void WritePattern(const std::string& path, std::size_t size)
@@ -172,6 +148,57 @@ double RawNoopSeconds(int port, int count)
     return seconds;
 }
 
+struct Server {
+    pid_t pid = -1;
+    int port = 0;
+    ~Server()
+    {
+        if (pid > 0) {
+            kill(-pid, SIGTERM);  // the script and the server it started
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+bool StartServer(Server& server, const std::string& name, const std::string& root)
+{
+    int out[2];
+    if (pipe(out) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    std::string script = (kSource / "scripts/ftp-servers.sh").string();
+    std::vector<std::string> args = {"/bin/bash", script, "serve", name, root};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&server.pid, argv[0], &actions, &attributes, argv.data(), environ) != 0) server.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(out[1]);
+    std::string line;
+    for (char c; server.pid > 0 && line.find('\n') == std::string::npos;) {
+        pollfd p{out[0], POLLIN, 0};
+        if (poll(&p, 1, 60000) <= 0 || read(out[0], &c, 1) != 1) break;
+        line += c;
+    }
+    close(out[0]);
+    server.port = std::atoi(line.c_str());
+    return server.port > 0;
+}
+
+long PeakResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
 struct Row {
     std::string name;
     double ours = -1;
@@ -179,16 +206,67 @@ struct Row {
     qint64 gap = 0;
 };
 
+TVellFtp* Client(int port, int& failures)
+{
+    auto* ftp = new TVellFtp(nullptr);
+    ftp->SetHost("127.0.0.1");
+    ftp->SetPort(port);
+    ftp->SetUserID(kUser);
+    ftp->SetPassword(kPassword);
+    ftp->Loaded();
+    ftp->SetOnFailure(TFtpFailureEvent([&failures](bool& handled, TFtpCmdType) { ++failures, handled = true; }, nullptr, ""));
+    ftp->Connect();
+    ftp->DoCommand("TYPE I");
+    return ftp;
+}
+
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// One transfer in a process of its own, for its peak resident size.
+int RssMain(int port, bool passive, bool down, const std::string& file, const std::string& remote)
+{
+    int failures = 0;
+    std::unique_ptr<TVellFtp> ftp(Client(port, failures));
+    ftp->SetEnablePASV(passive);
+    if (down) ftp->Download(AnsiString(remote.c_str()), AnsiString(file.c_str()));
+    else ftp->Upload(AnsiString(file.c_str()), "rss-up");
+    ftp->Disconnect();
+    std::printf("%ld\n", failures == 0 ? PeakResidentKiB() : -1L);
+    return failures == 0 ? 0 : 1;
+}
+
+long RssOfChild(const std::string& self, int port, bool passive, bool down, const std::string& file,
+                const std::string& remote)
+{
+    int out[2];
+    if (pipe(out) != 0) return -1;
+    pid_t pid = Spawn({self, "--rss", std::to_string(port), passive ? "passive" : "active", down ? "down" : "up", file, remote},
+                      out[1]);
+    close(out[1]);
+    std::string text;
+    char buffer[64];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    close(out[0]);
+    int status = -1;
+    if (pid > 0) waitpid(pid, &status, 0);
+    return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atol(text.c_str()) : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    const std::string script = argc > 1 ? argv[1]
-                                        : (fs::path(__FILE__).parent_path().parent_path() / "tests/fixtures/pyftpd_server.py").string();
-    const std::size_t mib = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 256;
+    if (argc == 7 && std::string(argv[1]) == "--rss")
+        return RssMain(std::atoi(argv[2]), std::string(argv[3]) == "passive", std::string(argv[4]) == "down", argv[5],
+                       argv[6]);
+
+    const std::size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
     const std::size_t size = mib * 1024 * 1024;
+    std::vector<std::string> names;
+    for (int i = 2; i < argc; ++i) names.push_back(argv[i]);
+    if (names.empty()) names = {"pyftpdlib", "vsftpd", "proftpd", "pure-ftpd"};
 
     char pattern[] = "/tmp/tavin3-ftp-bench-XXXXXX";
     if (!mkdtemp(pattern)) return 1;
@@ -197,94 +275,126 @@ int main(int argc, char** argv)
     const std::string local = dir + "/local";
     fs::create_directories(root);
     fs::create_directories(local);
+    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                             fs::perms::others_exec);
     WritePattern(root + "/big", size);
+    WritePattern(local + "/source", size);
 
-    Server server;
-    if (!StartServer(server, script, root)) {
-        std::fprintf(stderr, "pyftpdlib did not start (%s)\n", script.c_str());
-        fs::remove_all(dir);
-        return 1;
-    }
-    const std::string url = "ftp://" + std::string(kUser) + ":" + kPassword + "@127.0.0.1:" + std::to_string(server.port);
-
-    TVellFtp ftp(nullptr);
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.port);
-    ftp.SetUserID(kUser);
-    ftp.SetPassword(kPassword);
-    ftp.Loaded();
-    int failures = 0;
-    ftp.SetOnFailure(TFtpFailureEvent([&](bool& handled, TFtpCmdType) { ++failures, handled = true; }, nullptr, ""));
-    ftp.Connect();
-    ftp.DoCommand("TYPE I");
-
-    std::printf("FTP benchmark: %zu MiB file, pyftpdlib on 127.0.0.1, SendDataSize %d, TimeOut %lu\n", mib,
-                ftp.SendDataSize(), ftp.TimeOut());
+    std::printf("FTP benchmark: %zu MiB files on 127.0.0.1; ours against curl, interleaved, best of two runs\n", mib);
     TickWatch watch;
-    std::vector<Row> rows;
-    bool sizesRight = true;
-    for (bool passive : {true, false}) {
-        const std::string mode = passive ? "passive" : "active";
-        ftp.SetEnablePASV(passive);
-        std::vector<std::string> curlMode = passive ? std::vector<std::string>{"--ftp-pasv"}
-                                                    : std::vector<std::string>{"--ftp-port", "-"};
+    bool allRight = true;
+    int failures = 0;
+    const double mb = static_cast<double>(size) / 1e6;
+    for (const std::string& name : names) {
+        Server server;
+        if (!StartServer(server, name, root)) {
+            std::printf("\n%s: did not start (run scripts/ftp-servers.sh fetch as root)\n", name.c_str());
+            allRight = false;
+            continue;
+        }
+        const std::string url = "ftp://" + std::string(kUser) + ":" + kPassword + "@127.0.0.1:" + std::to_string(server.port);
+        std::unique_ptr<TVellFtp> ftp(Client(server.port, failures));
+        std::vector<Row> rows;
+        for (bool passive : {true, false}) {
+            const std::string mode = passive ? "passive" : "active";
+            const std::vector<std::string> curlMode = passive ? std::vector<std::string>{"--ftp-pasv"}
+                                                              : std::vector<std::string>{"--ftp-port", "-"};
+            Row down{"download " + mode};
+            Row up{"upload " + mode};
+            for (int run = 0; run < 2; ++run) {
+                const std::string target = local + "/down";
+                ftp->SetEnablePASV(passive);
+                watch.Start();
+                auto start = Clock::now();
+                ftp->Download("big", AnsiString(target.c_str()));
+                const double oursDown = Seconds(start);
+                down.gap = std::max(down.gap, watch.Stop());
+                allRight &= fs::file_size(target) == size;
+                fs::remove(target);
+                std::vector<std::string> curlDown = {"curl", "-s", "-S", "-o", target};
+                curlDown.insert(curlDown.end(), curlMode.begin(), curlMode.end());
+                curlDown.push_back(url + "/big");
+                const double curlDownTime = Timed(curlDown);
+                allRight &= fs::exists(target) && fs::file_size(target) == size;
+                fs::remove(target);
 
-        Row down{"download " + mode};
-        const std::string target = local + "/down";
+                watch.Start();
+                start = Clock::now();
+                ftp->Upload(AnsiString((local + "/source").c_str()), AnsiString(("up-" + mode).c_str()));
+                const double oursUp = Seconds(start);
+                up.gap = std::max(up.gap, watch.Stop());
+                allRight &= fs::exists(root + "/up-" + mode) && fs::file_size(root + "/up-" + mode) == size;
+                fs::remove(root + "/up-" + mode);
+                std::vector<std::string> curlUp = {"curl", "-s", "-S", "-T", local + "/source"};
+                curlUp.insert(curlUp.end(), curlMode.begin(), curlMode.end());
+                curlUp.push_back(url + "/curl-" + mode);
+                const double curlUpTime = Timed(curlUp);
+                allRight &= fs::exists(root + "/curl-" + mode) && fs::file_size(root + "/curl-" + mode) == size;
+                fs::remove(root + "/curl-" + mode);
+
+                auto best = [](double& slot, double t) {
+                    if (t > 0 && (slot < 0 || t < slot)) slot = t;
+                };
+                best(down.ours, oursDown);
+                best(down.curl, curlDownTime);
+                best(up.ours, oursUp);
+                best(up.curl, curlUpTime);
+            }
+            rows.push_back(down);
+            rows.push_back(up);
+        }
+
+        std::printf("\n%s\n%-18s %12s %12s %10s %18s\n", name.c_str(), "transfer", "ours MB/s", "curl MB/s", "ours/curl",
+                    "longest tick gap");
+        for (const Row& r : rows) {
+            const double ours = r.ours > 0 ? mb / r.ours : 0;
+            const double curl = r.curl > 0 ? mb / r.curl : 0;
+            std::printf("%-18s %12.1f %12.1f %10.2f %15lld ms\n", r.name.c_str(), ours, curl, curl > 0 ? ours / curl : 0.0,
+                        static_cast<long long>(r.gap));
+        }
+
+        const int count = 1000;
         watch.Start();
         auto start = Clock::now();
-        ftp.Download("big", AnsiString(target.c_str()));
-        down.ours = std::chrono::duration<double>(Clock::now() - start).count();
-        down.gap = watch.Stop();
-        sizesRight &= fs::file_size(target) == size;
-        fs::remove(target);
-        std::vector<std::string> curlDown = {"curl", "-s", "-S", "-o", target};
-        curlDown.insert(curlDown.end(), curlMode.begin(), curlMode.end());
-        curlDown.push_back(url + "/big");
-        down.curl = Timed(curlDown);
-        sizesRight &= fs::exists(target) && fs::file_size(target) == size;
-        rows.push_back(down);
+        for (int i = 0; i < count; ++i) ftp->DoCommand("NOOP");
+        const double oursNoop = Seconds(start);
+        const qint64 noopGap = watch.Stop();
+        const double rawNoop = RawNoopSeconds(server.port, count);
+        std::printf("%d NOOP: ours %.1f us each, raw socket %.1f us each, ratio %.2f, longest tick gap %lld ms\n", count,
+                    oursNoop * 1e6 / count, rawNoop * 1e6 / count, rawNoop > 0 ? oursNoop / rawNoop : 0.0,
+                    static_cast<long long>(noopGap));
+        ftp->Disconnect();
 
-        Row up{"upload " + mode};
-        watch.Start();
-        start = Clock::now();
-        ftp.Upload(AnsiString(target.c_str()), AnsiString(("up-" + mode).c_str()));
-        up.ours = std::chrono::duration<double>(Clock::now() - start).count();
-        up.gap = watch.Stop();
-        sizesRight &= fs::file_size(root + "/up-" + mode) == size;
-        fs::remove(root + "/up-" + mode);
-        std::vector<std::string> curlUp = {"curl", "-s", "-S", "-T", target};
-        curlUp.insert(curlUp.end(), curlMode.begin(), curlMode.end());
-        curlUp.push_back(url + "/curl-" + mode);
-        up.curl = Timed(curlUp);
-        sizesRight &= fs::exists(root + "/curl-" + mode) && fs::file_size(root + "/curl-" + mode) == size;
-        fs::remove(root + "/curl-" + mode);
-        fs::remove(target);
-        rows.push_back(up);
+        if (name == names.front()) {
+            // Peak memory of a whole process moving 1 MiB and 1 GiB, each way, in each mode.
+            const std::size_t gib = std::size_t{1} << 30;
+            WritePattern(root + "/mib", 1 << 20);
+            WritePattern(root + "/gib", gib);
+            WritePattern(local + "/mib", 1 << 20);
+            WritePattern(local + "/gib", gib);
+            std::printf("peak resident size of a process (KiB): 1 MiB, 1 GiB, difference\n");
+            const std::string self = fs::canonical("/proc/self/exe").string();
+            for (bool passive : {true, false})
+                for (bool down : {true, false}) {
+                    long peak[2];
+                    for (int i = 0; i < 2; ++i) {
+                        const std::string which = i == 0 ? "mib" : "gib";
+                        const std::string file = down ? local + "/rss-down" : local + "/" + which;
+                        peak[i] = RssOfChild(self, server.port, passive, down, file, which);
+                        fs::remove(local + "/rss-down");
+                        fs::remove(root + "/rss-up");
+                    }
+                    std::printf("  %-8s %-9s %8ld %8ld %8ld\n", passive ? "passive" : "active", down ? "download" : "upload",
+                                peak[0], peak[1], peak[1] - peak[0]);
+                    allRight &= peak[0] > 0 && peak[1] > 0;
+                }
+            for (const char* f : {"/mib", "/gib"}) {
+                fs::remove(root + f);
+                fs::remove(local + f);
+            }
+        }
     }
-
-    const double mb = static_cast<double>(size) / 1e6;
-    std::printf("\n%-18s %12s %12s %10s %18s\n", "transfer", "ours MB/s", "curl MB/s", "ours/curl", "longest tick gap");
-    for (const Row& r : rows) {
-        const double ours = r.ours > 0 ? mb / r.ours : 0;
-        const double curl = r.curl > 0 ? mb / r.curl : 0;
-        std::printf("%-18s %12.1f %12.1f %10.2f %15lld ms\n", r.name.c_str(), ours, curl, curl > 0 ? ours / curl : 0.0,
-                    static_cast<long long>(r.gap));
-    }
-
-    const int count = 1000;
-    watch.Start();
-    auto start = Clock::now();
-    for (int i = 0; i < count; ++i) ftp.DoCommand("NOOP");
-    const double oursNoop = std::chrono::duration<double>(Clock::now() - start).count();
-    const qint64 noopGap = watch.Stop();
-    const double rawNoop = RawNoopSeconds(server.port, count);
-    std::printf("\n%d NOOP round trips: ours %.1f us each, raw socket %.1f us each, ratio %.2f, longest tick gap %lld ms\n",
-                count, oursNoop * 1e6 / count, rawNoop * 1e6 / count, rawNoop > 0 ? oursNoop / rawNoop : 0.0,
-                static_cast<long long>(noopGap));
-    std::printf("all sizes right: %s, failures reported: %d\n", sizesRight ? "yes" : "NO", failures);
-
-    ftp.Disconnect();
+    std::printf("\nall sizes right: %s, failures reported: %d\n", allRight ? "yes" : "NO", failures);
     fs::remove_all(dir);
-    return sizesRight && failures == 0 ? 0 : 1;
+    return allRight && failures == 0 ? 0 : 1;
 }

@@ -157,9 +157,11 @@ ScriptedFtpServer& ScriptedFtpServer::AcceptData()
     return *this;
 }
 
-ScriptedFtpServer& ScriptedFtpServer::ConnectData()
+ScriptedFtpServer& ScriptedFtpServer::ConnectData() { return ConnectDataFrom(""); }
+
+ScriptedFtpServer& ScriptedFtpServer::ConnectDataFrom(const std::string& localAddress)
 {
-    FSteps.push_back([this] {
+    FSteps.push_back([this, localAddress] {
         unsigned h[6] = {};
         if (std::sscanf(FLastPort.c_str(), "PORT %u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]) != 6)
             return Fail("no PORT line to connect to: '" + FLastPort + "'");
@@ -169,6 +171,12 @@ ScriptedFtpServer& ScriptedFtpServer::ConnectData()
         a.sin_port = htons(static_cast<uint16_t>(h[4] * 256 + h[5]));
         CloseFd(FData);
         FData = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (!localAddress.empty()) {
+            sockaddr_in from{};
+            from.sin_family = AF_INET;
+            ::inet_pton(AF_INET, localAddress.c_str(), &from.sin_addr);
+            if (::bind(FData, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) return Fail("cannot bind " + localAddress);
+        }
         if (::connect(FData, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return Fail("cannot connect to " + FLastPort);
         return true;
     });
@@ -199,9 +207,29 @@ ScriptedFtpServer& ScriptedFtpServer::ReceiveData()
     return *this;
 }
 
+ScriptedFtpServer& ScriptedFtpServer::HalfCloseData()
+{
+    FSteps.push_back([this] {
+        ::shutdown(FData, SHUT_WR);
+        return true;
+    });
+    return *this;
+}
+
 ScriptedFtpServer& ScriptedFtpServer::CloseData()
 {
     FSteps.push_back([this] {
+        CloseFd(FData);
+        return true;
+    });
+    return *this;
+}
+
+ScriptedFtpServer& ScriptedFtpServer::ResetData()
+{
+    FSteps.push_back([this] {
+        linger abort{1, 0};  // a close with no linger sends RST
+        ::setsockopt(FData, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
         CloseFd(FData);
         return true;
     });

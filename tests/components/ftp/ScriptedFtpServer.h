@@ -35,9 +35,14 @@ public:
     ScriptedFtpServer& Pasv(const std::string& hostFields = "127,0,0,1");
     ScriptedFtpServer& AcceptData();   // passive: takes the client's data connection
     ScriptedFtpServer& ConnectData();  // active: connects to the address of the last PORT line
+    ScriptedFtpServer& ConnectDataFrom(const std::string& localAddress);  // the same, from that address
     ScriptedFtpServer& SendData(std::string bytes);
     ScriptedFtpServer& ReceiveData();  // reads the data connection to its end
     ScriptedFtpServer& CloseData();
+    ScriptedFtpServer& ResetData();  // closes the data connection with a reset
+    // Ends the data for the client but keeps the connection: with ReceiveData after it, the
+    // server waits for the client to close its side before it goes on.
+    ScriptedFtpServer& HalfCloseData();
     ScriptedFtpServer& ExpectClosed();  // the client closes the control connection
     // Runs code on the server thread (for example to flood the control connection).
     ScriptedFtpServer& Do(std::function<void(ScriptedFtpServer&)> step);
