@@ -46,7 +46,9 @@ inline void ShowAndSettle(TForm& form)
 {
     form.Show();
     (void)QTest::qWaitForWindowExposed(WidgetOf(&form));
-    QTest::qWait(20);
+    // The first paint and the resizes showing causes are posted events: handled here, so that
+    // what a test counts afterwards is its own.
+    Application->ProcessMessages();
 }
 
 // A picture whose pixel (x, y) is RGB(x, y, 0x80): where a tile lies shows in every pixel.

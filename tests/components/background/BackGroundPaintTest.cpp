@@ -166,8 +166,7 @@ int PaintsDuring(FormHandlers& earlier, const std::function<void()>& fn)
     Application->ProcessMessages();
     int before = earlier.paints;
     fn();
-    Application->ProcessMessages();
-    QTest::qWait(10);
+    Application->ProcessMessages();  // the repaint a change asks for is a posted event
     return earlier.paints - before;
 }
 
