@@ -165,6 +165,7 @@ private:
     bool ReportIfUnanswered(bool replied, TFtpCmdType kind);
     void CloseControlConnection();
     void ResetControlState();
+    void ForgetOwedReplies();
 
     // Control side: lines and replies.
     bool SendCommand(const AnsiString& command);
@@ -245,6 +246,8 @@ private:
 
     TReplyLines FControlIn;   // control bytes read but not yet taken as reply lines
     int FRepliesOwed = 0;     // final replies the server still owes for the commands sent
+    bool FPreliminaryRead = false;  // the oldest command owed has had its preliminary reply
+    bool FReplySettled = false;     // the last reply read settled its command
     TransferState FTransfer;
     Clock::time_point FLastPump{};  // the last run of the GUI queue during a transfer
 

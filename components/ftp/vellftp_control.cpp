@@ -42,7 +42,13 @@ void TVellFtp::Connect()
 void TVellFtp::ResetControlState()
 {
     FControlIn.Clear();
+    ForgetOwedReplies();
+}
+
+void TVellFtp::ForgetOwedReplies()
+{
     FRepliesOwed = 0;
+    FPreliminaryRead = false;
 }
 
 void TVellFtp::CloseControlConnection()
@@ -130,12 +136,22 @@ void TVellFtp::CatchUp()
 {
     FCancelled = false;
     if (FRepliesOwed > 0 && FControlSocket->Active()) {
+        // Servers differ in what an aborted exchange still sends (two replies, one, a stray
+        // 1xx line). When they fall quiet with replies still owed, a NOOP marks the end: its
+        // 200 is the last reply there is.
         const auto deadline = Clock::now() + kCatchUpWait;
-        while (FRepliesOwed > 0 && !FCancelled && ReadReply(deadline)) {
+        bool probed = false;
+        while (FRepliesOwed > 0 && !FCancelled && FControlSocket->Active() && Clock::now() < deadline) {
+            if (ReadReply(probed ? deadline : std::min(deadline, Clock::now() + kCatchUpQuiet))) {
+                if (probed && FResultCode == 200) break;
+                continue;
+            }
+            if (probed || !SendLine("NOOP")) break;
+            probed = true;
         }
     }
     FCancelled = false;  // a Cancel while catching up cancels nothing that follows
-    FRepliesOwed = 0;    // what has not come by now is taken as stale when it comes
+    ForgetOwedReplies();  // what has not come by now is taken as stale when it comes
 }
 
 // ---- Commands and replies --------------------------------------------------------------------
@@ -160,7 +176,7 @@ void TVellFtp::DoCommand(const AnsiString& command)
     RefuseLineBreaks(command);
     CatchUp();
     // The caller cannot read a reply itself: a preliminary one is followed to the final one.
-    if (SendCommand(command) && FResultCode < 200) ReadFinalReply();
+    if (SendCommand(command) && !FReplySettled) ReadFinalReply();
 }
 
 bool TVellFtp::SendCommand(const AnsiString& command)
@@ -196,6 +212,7 @@ bool TVellFtp::SendLine(const AnsiString& command)
 void TVellFtp::NoteNoReply(const char* message)
 {
     FResultCode = 0;
+    FReplySettled = false;
     if (message) FLastReply = AnsiString(message);
     else FLastReply = FCancelled ? CancelledText() : ClosedText();
 }
@@ -231,14 +248,18 @@ bool TVellFtp::ReadReply(Clock::time_point deadline)
         if (final) break;
         PumpMessages();  // a long reply (or a flood) must not freeze the program
     }
-    if (FResultCode >= 200 && FRepliesOwed > 0) --FRepliesOwed;  // a 1xx reply settles nothing
+    // A preliminary (1xx) reply settles nothing, but a second reply to the same command does,
+    // whatever its code (a server may end an aborted transfer with one more 1xx line).
+    FReplySettled = FResultCode >= 200 || FPreliminaryRead;
+    FPreliminaryRead = !FReplySettled;
+    if (FReplySettled && FRepliesOwed > 0) --FRepliesOwed;
     return true;
 }
 
 bool TVellFtp::ReadFinalReply(Clock::time_point deadline)
 {
     bool replied = ReadReply(deadline);
-    while (replied && FResultCode < 200) replied = ReadReply(deadline);
+    while (replied && !FReplySettled) replied = ReadReply(deadline);
     return replied;
 }
 
@@ -351,7 +372,7 @@ void TVellFtp::SingleReplyCommand(const char* word, const AnsiString& argument, 
 {
     BeginOperation();
     const bool replied = SendCommand(AnsiString(word) + argument);
-    if (ReportIfUnanswered(replied && (FResultCode >= 200 || ReadFinalReply()), kind)) return;
+    if (ReportIfUnanswered(replied && (FReplySettled || ReadFinalReply()), kind)) return;
     if (FResultCode < 300) DoSuccess(kind);
     else DoFailure(kind);
 }

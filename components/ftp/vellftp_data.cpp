@@ -61,7 +61,7 @@ bool TVellFtp::StartTransfer(const AnsiString& command)
     const bool started = replied && (FResultCode == 150 || FResultCode == 125);
     if (started) return true;
     FDataSocket->Close();
-    if (replied && FResultCode < 200) FRepliesOwed = 0;  // an odd preliminary reply: nothing more is expected
+    if (replied && !FReplySettled) ForgetOwedReplies();  // an odd preliminary reply: nothing more is expected
     return false;
 }
 

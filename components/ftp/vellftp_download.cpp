@@ -76,7 +76,7 @@ void TVellFtp::DownloadActive(const AnsiString& command)
 {
     DoPORT(command.c_str(), TSocketNotifyEvent(this, &TVellFtp::ReceiveEvent), TSocketNotifyEvent());
     FTransferSize = ReceiveSize(FLastReply);
-    if (FResultCode < 100 || FResultCode >= 200) {  // refused: that reply closes it
+    if (FReplySettled || FResultCode == 0) {  // refused (or unanswered): that reply closes it
         FTransfer.closingRead = true;
         return;
     }

@@ -17,6 +17,9 @@ constexpr unsigned long kDataWait = 10000;
 // How long an operation waits for what an aborted or unfinished exchange still owes, and for
 // the answer to QUIT.
 constexpr std::chrono::milliseconds kCatchUpWait{5000};
+// How long the server may fall quiet while it still owes replies before a NOOP asks it where
+// it stands.
+constexpr std::chrono::milliseconds kCatchUpQuiet{1000};
 // How long a data connection may stay silent after the closing reply before the transfer ends
 // without it (a server that keeps it open).
 constexpr std::chrono::milliseconds kDrainAfterReply{2000};

@@ -53,7 +53,7 @@ void TVellFtp::ListActive(const char* command)
 {
     DoPORT(command, TSocketNotifyEvent(this, &TVellFtp::ListEvent), TSocketNotifyEvent());
     FTransferSize = ReceiveSize(FLastReply);
-    if (FResultCode >= 100 && FResultCode < 200) {
+    if (FResultCode != 0 && !FReplySettled) {
         if (!AwaitDataEnd()) return;
         FlushListCarry();
         FListenSocket->Close();

@@ -87,7 +87,7 @@ void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
 void TVellFtp::UploadActive(const AnsiString& remoteFile)
 {
     DoPORT((AnsiString("STOR ") + remoteFile).c_str(), TSocketNotifyEvent(), TSocketNotifyEvent(this, &TVellFtp::SendEvent));
-    if (FResultCode < 100 || FResultCode >= 200) {  // refused: that reply closes it
+    if (FReplySettled || FResultCode == 0) {  // refused (or unanswered): that reply closes it
         FTransfer.closingRead = true;
         return;
     }

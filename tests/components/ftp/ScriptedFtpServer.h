@@ -24,7 +24,9 @@ public:
     // ---- Script steps (before Start) ----
     ScriptedFtpServer& Send(std::string bytes);         // sent as one chunk, as is
     ScriptedFtpServer& Reply(const std::string& line);  // line + CR LF
-    ScriptedFtpServer& Expect(std::string line);        // the next command line, without CR LF
+    // The next command line, without CR LF. A NOOP that comes first is answered 200 unless the
+    // script expects it.
+    ScriptedFtpServer& Expect(std::string line);
     ScriptedFtpServer& ExpectPrefix(std::string prefix);
     ScriptedFtpServer& Pause(int ms);
     ScriptedFtpServer& CloseControl();
@@ -63,6 +65,8 @@ private:
     void Run();
     bool Fail(const std::string& what);
     bool ReadLine(std::string& line);
+    // The next command line; a NOOP the script does not expect is answered and passed over.
+    bool ReadCommand(std::string& line, bool noopExpected);
     bool ReadMore(int fd, std::string& sink, bool& closed, int timeoutMs);
     static bool WriteAll(int fd, const std::string& bytes, int timeoutMs, const std::atomic<bool>& stop);
     void CloseFd(int& fd);

@@ -160,6 +160,47 @@ TEST_P(TruthfulTransfer, ATransferAfterCancelIsJudgedOnItsOwnReplies)
     EXPECT_EQ(ftp.ReceivedSize(), 5);
 }
 
+struct AbortAnswer {
+    const char* name;
+    std::vector<std::string> replies;  // what the server sends after ABOR
+    bool probed;                        // too few: the client asks with NOOP where it stands
+};
+
+TEST_F(ScriptedFtpTest, EveryWayAServerAnswersAnAbortLeavesTheNextCommandInStep)
+{
+    const std::vector<AbortAnswer> cases = {
+        {"426 then 226", {"426 Transfer aborted", "226 ABOR successful"}, false},
+        {"one reply for both", {"225 ABOR command successful; data channel closed."}, true},
+        {"a stray 1xx line ends the transfer", {"150 0.003 seconds (measured here)", "226 ABOR must've succeeded"}, false},
+        {"multi-line", {"426 ABORT", "226-Transfer aborted", "226 0.005 seconds"}, false},
+    };
+    ScriptedFtpServer& s = server.Login();
+    for (const AbortAnswer& c : cases) {
+        s.ExpectPrefix("PORT ").Reply("200 PORT ok").Expect("RETR big").ConnectData().Reply("150 sending");
+        s.SendData(std::string(50000, 'b')).Expect("ABOR").CloseData();
+        for (const std::string& r : c.replies) s.Reply(r);
+        if (c.probed) s.Expect("NOOP").Reply("200 NOOP ok");
+        s.Expect("CWD no-such-dir").Reply("550 No such directory").Expect("CWD d").Reply("250 ok");
+    }
+    StartAndConnect();
+    TempDir local;
+    for (const AbortAnswer& c : cases) {
+        SCOPED_TRACE(c.name);
+        events.successes.clear();
+        events.failures.clear();
+        events.onPacketReceived = [this] {
+            if (ftp.ReceivedSize() > 0) ftp.Cancel();
+        };
+        ftp.Download("big", AnsiString(local / "big"));
+        events.onPacketReceived = nullptr;
+        ftp.ChangeDir("no-such-dir");
+        ftp.ChangeDir("d");
+        EXPECT_EQ(events.failures, (Kinds{fcTransfer, fcChangeDir}));
+        EXPECT_EQ(events.successes, (Kinds{fcChangeDir}));
+    }
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+}
+
 TEST_F(ScriptedFtpTest, ActiveDataConnectionFromAnotherAddressIsRefusedAndTheTransferFails)
 {
     TempDir local;
