@@ -255,16 +255,14 @@ HWND TEdit::CreateWindowHandle(HWND parentWindow)
     if (FPasswordChar) e->setEchoMode(QLineEdit::Password);
     e->setFocusPolicy(Qt::StrongFocus);
     e->setContextMenuPolicy(Qt::DefaultContextMenu);
-    QObject::connect(e, &QLineEdit::textChanged, e, [this](const QString&) { OnChange(this); });
+    // Typed text goes straight into the control's text, so that Caption() and Text() agree.
+    QObject::connect(e, &QLineEdit::textChanged, e, [this](const QString& text) {
+        TWinControl::SetText(AnsiString::FromUtf8(text.toStdString()));
+        OnChange(this);
+    });
     QObject::connect(e, &QObject::destroyed, e, [this] { d->edit = nullptr; });
     d->edit = e;
     return HandleOfWidget(e);
-}
-
-AnsiString TEdit::GetText() const
-{
-    if (d->edit) return AnsiString::FromUtf8(d->edit->text().toStdString());
-    return Caption();
 }
 
 void TEdit::SetText(const AnsiString& value)

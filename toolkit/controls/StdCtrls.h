@@ -70,7 +70,6 @@ public:
     explicit TEdit(TComponent* AOwner);
     ~TEdit() override;
 
-    AnsiString GetText() const override;
     void SetText(const AnsiString& value) override;
     // What the edit box holds now, typed text included.
     AnsiString Text() const { return GetText(); }

@@ -216,6 +216,29 @@ TEST_F(StandardControls, ButtonAndCheckBoxClickAsTheUserDoes)
     EXPECT_EQ(form.calls, (std::vector<std::string>{"ok", "unchecked", "checked"}));
 }
 
+TEST_F(StandardControls, EditTextIsTheSameThroughEveryReaderAfterTyping)
+{
+    TEdit* edit = form.Secret;
+    int changes = 0;
+    edit->OnChange = TNotifyEvent([&changes](TObject*) { ++changes; }, nullptr, {});
+    auto* line = qobject_cast<QLineEdit*>(WidgetOf(edit));
+    ASSERT_NE(line, nullptr);
+    line->setFocus();
+    QTest::keyClicks(line, "abc");
+    EXPECT_EQ(changes, 3);
+    for (const AnsiString& read : {edit->Caption(), edit->Text(), edit->GetText()}) EXPECT_EQ(read, AnsiString("abc"));
+    QTest::keyClick(line, Qt::Key_Backspace);
+    EXPECT_EQ(edit->Caption(), AnsiString("ab"));
+    EXPECT_NE(WriteComponentText(&form).find("Text = 'ab'"), std::string::npos) << "typed text is what is stored";
+
+    edit->SetText("色"_ansi);
+    EXPECT_EQ(line->text().toStdString(), "色");
+    EXPECT_EQ(edit->Caption(), "色"_ansi);
+    EXPECT_EQ(changes, 5);
+    edit->SetText("色"_ansi);  // no change, no event
+    EXPECT_EQ(changes, 5);
+}
+
 TEST_F(StandardControls, ListBoxKeepsItemsSortedAndReportsTheUsersChoice)
 {
     TListBox* names = form.Names;
