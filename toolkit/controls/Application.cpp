@@ -45,13 +45,12 @@ std::string ExecutablePath()
 
 TApplication* Application = new TApplication(nullptr);
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), d(new TApplicationPrivate) {}
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), d(std::make_unique<TApplicationPrivate>()) {}
 
 TApplication::~TApplication()
 {
     Destroying();
     DestroyComponents();
-    delete d;
 }
 
 void TApplication::Initialize()

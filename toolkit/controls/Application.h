@@ -3,6 +3,7 @@
 #include "toolkit/system/Classes.h"
 
 #include <exception>
+#include <memory>
 #include <string>
 
 class TForm;
@@ -75,7 +76,7 @@ private:
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
     AnsiString FTitle;
-    TApplicationPrivate* d;
+    std::unique_ptr<TApplicationPrivate> d;
 };
 
 extern TApplication* Application;

@@ -30,7 +30,7 @@ TK_CLASS_IMPL(TCheckBox, TWinControl, {
     info.Props.push_back(ControlProps::OnClick());
 })
 
-TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner), d(new TCheckBoxPrivate)
+TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TCheckBoxPrivate>())
 {
     SetTabStop(true);
     SetBounds(0, 0, 97, 17);
@@ -39,7 +39,6 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner), d(new TCheckBoxP
 TCheckBox::~TCheckBox()
 {
     if (d->box) QObject::disconnect(d->box, nullptr, nullptr, nullptr);
-    delete d;
 }
 
 HWND TCheckBox::CreateWindowHandle(HWND parentWindow)

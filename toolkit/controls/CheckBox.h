@@ -3,6 +3,8 @@
 // Checked changes, by the user or by the program.
 #include "toolkit/controls/Controls.h"
 
+#include <memory>
+
 class TCheckBoxPrivate;
 
 class TCheckBox : public TWinControl {
@@ -23,5 +25,5 @@ protected:
 private:
     friend class TCheckBoxPrivate;
     bool FChecked = false;
-    TCheckBoxPrivate* d;
+    std::unique_ptr<TCheckBoxPrivate> d;
 };

@@ -43,12 +43,12 @@ TK_CLASS_IMPL(TProgressBar, TWinControl, {
     info.Props.push_back(ControlProps::Visible());
 })
 
-TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner), d(new TProgressBarPrivate)
+TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TProgressBarPrivate>())
 {
     SetBounds(0, 0, 150, 16);
 }
 
-TProgressBar::~TProgressBar() { delete d; }
+TProgressBar::~TProgressBar() = default;
 
 HWND TProgressBar::CreateWindowHandle(HWND parentWindow)
 {
@@ -126,7 +126,7 @@ TK_CLASS_IMPL(TTrackBar, TWinControl, {
     info.Props.push_back(Prop::Event("OnChange", &TTrackBar::OnChange));
 })
 
-TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner), d(new TTrackBarPrivate)
+TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TTrackBarPrivate>())
 {
     SetTabStop(true);
     SetBounds(0, 0, 150, 45);
@@ -135,7 +135,6 @@ TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner), d(new TTrackBarP
 TTrackBar::~TTrackBar()
 {
     if (d->slider) QObject::disconnect(d->slider, nullptr, nullptr, nullptr);
-    delete d;
 }
 
 HWND TTrackBar::CreateWindowHandle(HWND parentWindow)

@@ -2,6 +2,8 @@
 // The common controls the samples need: a progress bar and a track bar.
 #include "toolkit/controls/Controls.h"
 
+#include <memory>
+
 enum TProgressBarOrientation { pbHorizontal, pbVertical };
 
 class TProgressBarPrivate;
@@ -36,7 +38,7 @@ private:
     int FMax = 100;
     int FPosition = 0;
     int FStep = 10;
-    TProgressBarPrivate* d;
+    std::unique_ptr<TProgressBarPrivate> d;
 };
 
 enum TTrackBarOrientation { trHorizontal, trVertical };
@@ -84,5 +86,5 @@ private:
     int FLineSize = 1;
     int FPageSize = 2;
     TTrackBarOrientation FOrientation = trHorizontal;
-    TTrackBarPrivate* d;
+    std::unique_ptr<TTrackBarPrivate> d;
 };

@@ -7,6 +7,7 @@
 #include "toolkit/graphics/Graphics.h"
 #include "toolkit/system/Classes.h"
 
+#include <memory>
 #include <vector>
 
 class TWinControl;
@@ -282,5 +283,5 @@ private:
     bool FAligning = false;
     int FTabOrder = -1;
     bool FTabStop = false;
-    TWinControlPrivate* d;
+    std::unique_ptr<TWinControlPrivate> d;
 };

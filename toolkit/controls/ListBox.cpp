@@ -47,7 +47,7 @@ TK_CLASS_IMPL(TListBox, TWinControl, {
     info.Props.push_back(ControlProps::OnDblClick());
 })
 
-TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), d(new TListBoxPrivate)
+TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TListBoxPrivate>())
 {
     SetParentColor(false);
     SetColor(clWindow);
@@ -58,7 +58,6 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), d(new TListBoxPriv
 TListBox::~TListBox()
 {
     if (d->list) QObject::disconnect(d->list, nullptr, nullptr, nullptr);
-    delete d;
 }
 
 HWND TListBox::CreateWindowHandle(HWND parentWindow)

@@ -3,6 +3,7 @@
 // the selection, OnDblClick on a double click on an item.
 #include "toolkit/controls/Controls.h"
 
+#include <memory>
 #include <vector>
 
 class TListBoxPrivate;
@@ -35,5 +36,5 @@ private:
     std::vector<AnsiString> FItems;
     int FItemIndex = -1;
     bool FSorted = false;
-    TListBoxPrivate* d;
+    std::unique_ptr<TListBoxPrivate> d;
 };

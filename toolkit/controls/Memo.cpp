@@ -43,7 +43,7 @@ TK_CLASS_IMPL(TMemo, TWinControl, {
     info.Props.push_back(Prop::Event("OnChange", &TMemo::OnChange));
 })
 
-TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), d(new TMemoPrivate)
+TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TMemoPrivate>())
 {
     SetParentColor(false);
     SetColor(clWindow);
@@ -54,7 +54,6 @@ TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), d(new TMemoPrivate)
 TMemo::~TMemo()
 {
     if (d->edit) QObject::disconnect(d->edit, nullptr, nullptr, nullptr);
-    delete d;
 }
 
 HWND TMemo::CreateWindowHandle(HWND parentWindow)

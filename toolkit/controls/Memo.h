@@ -2,6 +2,8 @@
 // TMemo: the system's multi-line edit box, holding lines of text.
 #include "toolkit/controls/Controls.h"
 
+#include <memory>
+
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 class TMemoPrivate;
@@ -41,5 +43,5 @@ private:
     bool FReadOnly = false;
     TScrollStyle FScrollBars = ssNone;
     bool FWordWrap = true;
-    TMemoPrivate* d;
+    std::unique_ptr<TMemoPrivate> d;
 };

@@ -121,7 +121,7 @@ TK_CLASS_IMPL(TPopupMenu, TComponent, {
     info.Props.push_back(Prop::Event("OnPopup", &TPopupMenu::OnPopup));
 })
 
-TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMenuItem(nullptr)), d(new TPopupMenuPrivate)
+TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMenuItem(nullptr)), d(std::make_unique<TPopupMenuPrivate>())
 {
     FItems->FMenu = this;
 }
@@ -129,7 +129,7 @@ TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMen
 TPopupMenu::~TPopupMenu()
 {
     Destroying();
-    delete d;
+    d.reset();  // the menu window goes before its items
     delete FItems;
 }
 

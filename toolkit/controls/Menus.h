@@ -3,6 +3,7 @@
 #include "toolkit/system/Classes.h"
 #include "toolkit/system/Events.h"
 
+#include <memory>
 #include <vector>
 
 class TPopupMenu;
@@ -77,5 +78,5 @@ private:
     TMenuItem* FItems;
     bool FAutoPopup = true;
     TComponent* FPopupComponent = nullptr;
-    TPopupMenuPrivate* d;
+    std::unique_ptr<TPopupMenuPrivate> d;
 };

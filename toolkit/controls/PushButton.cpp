@@ -28,7 +28,7 @@ TK_CLASS_IMPL(TButton, TWinControl, {
     info.Props.push_back(ControlProps::OnClick());
 })
 
-TButton::TButton(TComponent* AOwner) : TWinControl(AOwner), d(new TButtonPrivate)
+TButton::TButton(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TButtonPrivate>())
 {
     SetTabStop(true);
     SetColor(clBtnFace);
@@ -39,7 +39,6 @@ TButton::~TButton()
 {
     // The window outlives this part of the object: its signals must not reach us any more.
     if (d->button) QObject::disconnect(d->button, nullptr, nullptr, nullptr);
-    delete d;
 }
 
 HWND TButton::CreateWindowHandle(HWND parentWindow)

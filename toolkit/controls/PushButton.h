@@ -3,6 +3,8 @@
 // release inside, and fires OnClick.
 #include "toolkit/controls/Controls.h"
 
+#include <memory>
+
 class TButtonPrivate;
 
 class TButton : public TWinControl {
@@ -24,5 +26,5 @@ protected:
 private:
     friend class TButtonPrivate;
     bool FDefault = false;
-    TButtonPrivate* d;
+    std::unique_ptr<TButtonPrivate> d;
 };

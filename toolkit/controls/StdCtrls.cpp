@@ -232,7 +232,7 @@ TK_CLASS_IMPL(TEdit, TWinControl, {
     info.Props.push_back(ControlProps::OnClick());
 })
 
-TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner), d(new TEditPrivate)
+TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TEditPrivate>())
 {
     SetParentColor(false);
     SetColor(clWindow);
@@ -244,7 +244,6 @@ TEdit::~TEdit()
 {
     // The window outlives this part of the object: its signals must not reach us any more.
     if (d->edit) QObject::disconnect(d->edit, nullptr, nullptr, nullptr);
-    delete d;
 }
 
 HWND TEdit::CreateWindowHandle(HWND parentWindow)

@@ -2,6 +2,8 @@
 // Labels and edit boxes.
 #include "toolkit/controls/Controls.h"
 
+#include <memory>
+
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 class TCustomLabel : public TGraphicControl {
@@ -94,5 +96,5 @@ private:
     friend class TEditPrivate;
     bool FReadOnly = false;
     char FPasswordChar = '\0';
-    TEditPrivate* d;
+    std::unique_ptr<TEditPrivate> d;
 };

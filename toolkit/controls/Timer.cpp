@@ -26,7 +26,7 @@ TK_CLASS_IMPL(TTimer, TComponent, {
     info.Props.push_back(Prop::Event("OnTimer", &TTimer::FOnTimer));
 })
 
-TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), d(new TTimerPrivate)
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), d(std::make_unique<TTimerPrivate>())
 {
     QObject::connect(&d->timer, &QTimer::timeout, [this] {
         // The handler may destroy this timer: nothing of it is touched afterwards.
@@ -38,7 +38,6 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), d(new TTimerPrivate)
 TTimer::~TTimer()
 {
     Destroying();
-    delete d;
 }
 
 void TTimer::SetEnabled(bool value)

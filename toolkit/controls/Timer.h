@@ -3,6 +3,8 @@
 // interval above 0 and a handler are all given.
 #include "toolkit/system/Classes.h"
 
+#include <memory>
+
 class TTimerPrivate;
 
 class TTimer : public TComponent {
@@ -26,5 +28,5 @@ private:
     bool FEnabled = true;
     unsigned FInterval = 1000;
     TNotifyEvent FOnTimer;
-    TTimerPrivate* d;
+    std::unique_ptr<TTimerPrivate> d;
 };

@@ -170,7 +170,7 @@ void RepaintNow(HWND window)
 
 TK_CLASS_IMPL(TWinControl, TControl, {})
 
-TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), d(new TWinControlPrivate(this)) {}
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), d(std::make_unique<TWinControlPrivate>(this)) {}
 
 TWinControl::~TWinControl()
 {
@@ -178,7 +178,6 @@ TWinControl::~TWinControl()
     // Children go first, while this window still exists.
     while (!FControls.empty()) delete FControls.back();
     DestroyHandle();
-    delete d;
 }
 
 void TWinControl::Dispatch(TMessage& Message)
@@ -211,7 +210,7 @@ HWND TWinControl::Handle()
         auto* w = reinterpret_cast<QWidget*>(h);
         d->widget = w;
         RegisterWindowHandle(w);
-        w->installEventFilter(d);
+        w->installEventFilter(d.get());
         w->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
         w->setAttribute(Qt::WA_Hover, false);
         if (Parent()) w->setGeometry(Left(), Top(), Width(), Height());

@@ -35,13 +35,12 @@ namespace {
 QImage::Format FormatOf(TPixelFormat f) { return f == pf24bit ? QImage::Format_BGR888 : QImage::Format_RGB32; }
 }  // namespace
 
-TBitmap::TBitmap() : d(new TBitmapPrivate) { Recreate(0, 0, pfDevice); }
+TBitmap::TBitmap() : d(std::make_unique<TBitmapPrivate>()) { Recreate(0, 0, pfDevice); }
 
 TBitmap::~TBitmap()
 {
     d->ReleaseDC();
     DeleteObject(d->bitmap);
-    delete d;
 }
 
 int TBitmap::Width() const { return d->Image() ? d->Image()->width() : 0; }

@@ -4,6 +4,7 @@
 #include "toolkit/graphics/Graphics.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class TStream;
@@ -73,5 +74,5 @@ public:
 private:
     void Recreate(int width, int height, TPixelFormat format);
     TPixelFormat FPixelFormat = pfDevice;
-    TBitmapPrivate* d;
+    std::unique_ptr<TBitmapPrivate> d;
 };

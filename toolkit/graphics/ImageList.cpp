@@ -73,14 +73,13 @@ TK_CLASS_IMPL(TCustomImageList, TComponent, {
 
 TK_CLASS_IMPL(TImageList, TCustomImageList, { info.Create = CreatorOf<TImageList>(); })
 
-TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner), d(new TImageListPrivate) {}
+TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner), d(std::make_unique<TImageListPrivate>()) {}
 
 TCustomImageList::~TCustomImageList()
 {
     Destroying();
     while (!FChanges.empty()) UnRegisterChanges(FChanges.back());
-    delete d;
-    d = nullptr;  // siblings hear of the removal after this body; the list is empty for them
+    d.reset();  // siblings hear of the removal after this body; the list is empty for them
 }
 
 int TCustomImageList::Count() const { return d ? static_cast<int>(d->images.size()) : 0; }

@@ -3,6 +3,7 @@
 // colour; change links tell their holders when the images change.
 #include "toolkit/graphics/Bitmap.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -90,7 +91,7 @@ private:
     TColor FBkColor = clNone;
     TColor FBlendColor = clNone;
     std::vector<TChangeLink*> FChanges;
-    TImageListPrivate* d;
+    std::unique_ptr<TImageListPrivate> d;
 };
 
 class TImageList : public TCustomImageList {
