@@ -9,6 +9,8 @@ if [ "$(id -u)" -eq 0 ]; then
   bash scripts/ftp-servers.sh fetch
   export TAVIN3_FTP_SERVERS=required
 fi
+# Paths relative to the clone, so that the compiler cache serves every clone alike.
+export CCACHE_BASEDIR="$PWD"
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVIN3_SANITIZE=ON >/dev/null
 cmake --build build-test
 # Each fuzz target for a short while, so that they keep building and a regression shows.
