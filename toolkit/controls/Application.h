@@ -1,5 +1,6 @@
 #pragma once
 // The application object: message loop, title, message boxes and the exception box.
+#include "toolkit/controls/DisplayProbe.h"
 #include "toolkit/system/Classes.h"
 
 #include <exception>
@@ -81,7 +82,5 @@ private:
 
 extern TApplication* Application;
 
-// True when a window system can be reached (a display, or an explicit Qt platform).
-bool DisplayAvailable();
 // Title from an executable path: "/x/tavin3.EXE" gives "Tavin3".
 AnsiString TitleFromExecutable(const std::string& path);

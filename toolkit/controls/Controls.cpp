@@ -4,7 +4,7 @@
 #include "toolkit/controls/ControlProps.h"
 #include "toolkit/controls/DragTracking.h"
 #include "toolkit/controls/Menus.h"
-#include "toolkit/controls/WindowEvents.h"
+#include "toolkit/controls/RepaintNow.h"
 #include "toolkit/system/Published.h"
 #include "toolkit/winapi/GdiObjects.h"
 

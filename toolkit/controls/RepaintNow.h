@@ -1,8 +1,6 @@
 #pragma once
-// Toolkit-internal: connects a control's window to the window system's events.
+// Toolkit-internal: painting a window now rather than when the event loop gets to it.
 #include "toolkit/winapi/Windows.h"
-
-class TWinControl;
 
 // Paints a window at once (pending paint requests are handled now).
 void RepaintNow(HWND window);

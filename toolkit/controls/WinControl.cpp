@@ -1,12 +1,13 @@
 // TWinControl: one widget per windowed control. Custom-painted windows paint into a backing
 // image through a device context, then their graphic children in z-order, then show it.
+#include "toolkit/controls/WinControl.h"
+
 #include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
-#include "toolkit/controls/Controls.h"
 #include "toolkit/controls/CursorShapes.h"
 #include "toolkit/controls/DragTracking.h"
 #include "toolkit/controls/Menus.h"
-#include "toolkit/controls/WindowEvents.h"
+#include "toolkit/controls/RepaintNow.h"
 #include "toolkit/winapi/GdiObjects.h"
 
 #include <QEvent>
