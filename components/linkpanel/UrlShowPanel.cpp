@@ -10,35 +10,23 @@ const std::vector<std::string> kBevelCuts{"bvNone", "bvLowered", "bvRaised", "bv
 TK_CLASS_IMPL(TUrlShowPanel, TCustomPanel, {
     using P = TUrlShowPanel;
     info.Create = CreatorOf<P>();
-    info.Props.push_back(Prop::Color<P>("OnMouseColor", [](P& p) { return p.OnMouseColor(); },
-                                        [](P& p, int64_t v) { p.SetOnMouseColor(TColor(v)); })
-                             .WithDefault(clBlack));
-    info.Props.push_back(Prop::Color<P>("OffMouseColor", [](P& p) { return p.OffMouseColor(); },
-                                        [](P& p, int64_t v) { p.SetOffMouseColor(TColor(v)); })
-                             .WithDefault(clBlack));
-    info.Props.push_back(Prop::Text<P>("PageTitle", [](P& p) { return p.GetPageTitle(); },
-                                       [](P& p, const AnsiString& v) { p.SetPageTitle(v); }));
-    info.Props.push_back(Prop::Text<P>("Url", [](P& p) { return p.GetUrl(); }, [](P& p, const AnsiString& v) { p.SetUrl(v); }));
+    info.Props.push_back(Prop::Color("OnMouseColor", &P::OnMouseColor, &P::SetOnMouseColor, clBlack));
+    info.Props.push_back(Prop::Color("OffMouseColor", &P::OffMouseColor, &P::SetOffMouseColor, clBlack));
+    info.Props.push_back(Prop::Text("PageTitle", &P::GetPageTitle, &P::SetPageTitle));
+    info.Props.push_back(Prop::Text("Url", &P::GetUrl, &P::SetUrl));
     info.Props.push_back(Prop::Event("OnMouseEnter", &P::OnMouseEnter));
     info.Props.push_back(Prop::Event("OnMouseLeave", &P::OnMouseLeave));
-    info.Props.push_back(Prop::Integer<P>("BevelWidth", [](P& p) { return p.BevelWidth(); },
-                                          [](P& p, int64_t v) { p.SetBevelWidth(int(v)); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Integer("BevelWidth", &P::BevelWidth, &P::SetBevelWidth, 1));
     info.Props.push_back(Prop::Enumeration<P>("BevelOuter", kBevelCuts, [](P& p) { return p.BevelOuter(); },
                                               [](P& p, int64_t v) { p.SetBevelOuter(TBevelCut(v)); })
                              .WithDefault(bvRaised));
     // Stored only while the panel has its own colour, and then unless it is clWindow.
-    info.Props.push_back(Prop::Color<P>("Color", [](P& p) { return p.Color(); }, [](P& p, int64_t v) { p.SetColor(TColor(v)); })
-                             .StoredWhen([](TObject* o) {
-                                 auto* p = static_cast<P*>(o);
-                                 return !p->ParentColor() && p->Color() != clWindow;
-                             }));
-    info.Props.push_back(Prop::Integer<P>("Font_Size", [](P& p) { return p.Font_Size(); },
-                                          [](P& p, int64_t v) { p.SetFont_Size(int(v)); })
-                             .WithDefault(9));
-    info.Props.push_back(Prop::Boolean<P>("Font_Bold", [](P& p) { return p.Font_Bold(); },
-                                          [](P& p, int64_t v) { p.SetFont_Bold(v != 0); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Color("Color", &P::Color, &P::SetColor).StoredWhen([](TObject* o) {
+        auto* p = static_cast<P*>(o);
+        return !p->ParentColor() && p->Color() != clWindow;
+    }));
+    info.Props.push_back(Prop::Integer("Font_Size", &P::Font_Size, &P::SetFont_Size, 9));
+    info.Props.push_back(Prop::Boolean("Font_Bold", &P::Font_Bold, &P::SetFont_Bold, 0));
 })
 
 TUrlShowPanel::TUrlShowPanel(TComponent* AOwner) : TCustomPanel(AOwner)

@@ -5,12 +5,8 @@
 
 TK_CLASS_IMPL(TTateLabel, TCustomLabel, {
     info.Create = CreatorOf<TTateLabel>();
-    info.Props.push_back(Prop::Boolean<TTateLabel>("Tategaki", [](TTateLabel& l) { return l.Tategaki(); },
-                                                   [](TTateLabel& l, int64_t v) { l.SetTategaki(v != 0); })
-                             .WithDefault(0));
-    info.Props.push_back(Prop::Boolean<TTateLabel>("AutoSize", [](TTateLabel& l) { return l.AutoSize(); },
-                                                   [](TTateLabel& l, int64_t v) { l.SetAutoSize(v != 0); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Boolean("Tategaki", &TTateLabel::Tategaki, &TTateLabel::SetTategaki, 0));
+    info.Props.push_back(Prop::Boolean("AutoSize", &TTateLabel::AutoSize, &TTateLabel::SetAutoSize, 1));
     // The label's published properties and events, in this order.
     for (TPropInfo p : {ControlProps::Align(), LabelProps::Alignment(), ControlProps::Caption(), ControlProps::Color(),
                         ControlProps::DragCursor(), ControlProps::DragMode(), ControlProps::Enabled(), LabelProps::FocusControl(),

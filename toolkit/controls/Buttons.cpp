@@ -6,9 +6,7 @@ TK_CLASS_IMPL(TSpeedButton, TGraphicControl, {
     info.Create = CreatorOf<TSpeedButton>();
     info.Props.push_back(ControlProps::Caption());
     info.Props.push_back(ControlProps::Enabled());
-    info.Props.push_back(Prop::Boolean<TSpeedButton>("Flat", [](TSpeedButton& b) { return b.Flat(); },
-                                                     [](TSpeedButton& b, int64_t v) { b.SetFlat(v != 0); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Boolean("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat, 0));
     info.Props.push_back(ControlProps::Font());
     info.Props.push_back(ControlProps::ParentFont());
     info.Props.push_back(ControlProps::ParentShowHint());

@@ -15,9 +15,7 @@ public:
 TK_CLASS_IMPL(TCheckBox, TWinControl, {
     info.Create = CreatorOf<TCheckBox>();
     info.Props.push_back(ControlProps::Caption());
-    info.Props.push_back(Prop::Boolean<TCheckBox>("Checked", [](TCheckBox& b) { return b.Checked(); },
-                                                  [](TCheckBox& b, int64_t v) { b.SetChecked(v != 0); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Boolean("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked, 0));
     info.Props.push_back(ControlProps::Color());
     info.Props.push_back(ControlProps::Enabled());
     info.Props.push_back(ControlProps::Font());

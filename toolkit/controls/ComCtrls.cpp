@@ -31,14 +31,12 @@ TK_CLASS_IMPL(TProgressBar, TWinControl, {
     using P = TProgressBar;
     info.Props.push_back(ControlProps::Align());
     info.Props.push_back(ControlProps::Enabled());
-    info.Props.push_back(Prop::Integer<P>("Min", [](P& p) { return p.Min(); }, [](P& p, int64_t v) { p.SetMin(int(v)); }).WithDefault(0));
-    info.Props.push_back(Prop::Integer<P>("Max", [](P& p) { return p.Max(); }, [](P& p, int64_t v) { p.SetMax(int(v)); }).WithDefault(100));
+    info.Props.push_back(Prop::Integer("Min", &P::Min, &P::SetMin, 0));
+    info.Props.push_back(Prop::Integer("Max", &P::Max, &P::SetMax, 100));
     info.Props.push_back(ControlProps::ParentShowHint());
-    info.Props.push_back(Prop::Integer<P>("Position", [](P& p) { return p.Position(); },
-                                          [](P& p, int64_t v) { p.SetPosition(int(v)); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Integer("Position", &P::Position, &P::SetPosition, 0));
     info.Props.push_back(ControlProps::ShowHint());
-    info.Props.push_back(Prop::Integer<P>("Step", [](P& p) { return p.Step(); }, [](P& p, int64_t v) { p.SetStep(int(v)); }).WithDefault(10));
+    info.Props.push_back(Prop::Integer("Step", &P::Step, &P::SetStep, 10));
     info.Props.push_back(ControlProps::TabOrder());
     info.Props.push_back(ControlProps::Visible());
 })
@@ -102,24 +100,15 @@ TK_CLASS_IMPL(TTrackBar, TWinControl, {
     using T = TTrackBar;
     info.Props.push_back(ControlProps::Align());
     info.Props.push_back(ControlProps::Enabled());
-    info.Props.push_back(Prop::Integer<T>("Frequency", [](T& t) { return t.Frequency(); },
-                                          [](T& t, int64_t v) { t.SetFrequency(int(v)); })
-                             .WithDefault(1));
-    info.Props.push_back(Prop::Integer<T>("LineSize", [](T& t) { return t.LineSize(); },
-                                          [](T& t, int64_t v) { t.SetLineSize(int(v)); })
-                             .WithDefault(1));
-    info.Props.push_back(Prop::Integer<T>("Max", [](T& t) { return t.Max(); }, [](T& t, int64_t v) { t.SetMax(int(v)); }).WithDefault(10));
-    info.Props.push_back(Prop::Integer<T>("Min", [](T& t) { return t.Min(); }, [](T& t, int64_t v) { t.SetMin(int(v)); }).WithDefault(0));
-    info.Props.push_back(Prop::Enumeration<T>("Orientation", {"trHorizontal", "trVertical"}, [](T& t) { return t.Orientation(); },
-                                              [](T& t, int64_t v) { t.SetOrientation(TTrackBarOrientation(v)); })
-                             .WithDefault(trHorizontal));
-    info.Props.push_back(Prop::Integer<T>("PageSize", [](T& t) { return t.PageSize(); },
-                                          [](T& t, int64_t v) { t.SetPageSize(int(v)); })
-                             .WithDefault(2));
+    info.Props.push_back(Prop::Integer("Frequency", &T::Frequency, &T::SetFrequency, 1));
+    info.Props.push_back(Prop::Integer("LineSize", &T::LineSize, &T::SetLineSize, 1));
+    info.Props.push_back(Prop::Integer("Max", &T::Max, &T::SetMax, 10));
+    info.Props.push_back(Prop::Integer("Min", &T::Min, &T::SetMin, 0));
+    info.Props.push_back(
+        Prop::Enumeration("Orientation", {"trHorizontal", "trVertical"}, &T::Orientation, &T::SetOrientation, trHorizontal));
+    info.Props.push_back(Prop::Integer("PageSize", &T::PageSize, &T::SetPageSize, 2));
     info.Props.push_back(ControlProps::ParentShowHint());
-    info.Props.push_back(Prop::Integer<T>("Position", [](T& t) { return t.Position(); },
-                                          [](T& t, int64_t v) { t.SetPosition(int(v)); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Integer("Position", &T::Position, &T::SetPosition, 0));
     info.Props.push_back(ControlProps::ShowHint());
     info.Props.push_back(ControlProps::TabOrder());
     info.Props.push_back(ControlProps::Visible());

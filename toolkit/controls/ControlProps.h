@@ -7,90 +7,41 @@
 
 namespace ControlProps {
 
-inline TPropInfo Left()
-{
-    return Prop::Integer<TControl>("Left", [](TControl& c) { return c.Left(); }, [](TControl& c, int64_t v) { c.SetLeft(int(v)); });
-}
-inline TPropInfo Top()
-{
-    return Prop::Integer<TControl>("Top", [](TControl& c) { return c.Top(); }, [](TControl& c, int64_t v) { c.SetTop(int(v)); });
-}
-inline TPropInfo Width()
-{
-    return Prop::Integer<TControl>("Width", [](TControl& c) { return c.Width(); }, [](TControl& c, int64_t v) { c.SetWidth(int(v)); });
-}
-inline TPropInfo Height()
-{
-    return Prop::Integer<TControl>("Height", [](TControl& c) { return c.Height(); },
-                                   [](TControl& c, int64_t v) { c.SetHeight(int(v)); });
-}
+inline TPropInfo Left() { return Prop::Integer("Left", &TControl::Left, &TControl::SetLeft); }
+inline TPropInfo Top() { return Prop::Integer("Top", &TControl::Top, &TControl::SetTop); }
+inline TPropInfo Width() { return Prop::Integer("Width", &TControl::Width, &TControl::SetWidth); }
+inline TPropInfo Height() { return Prop::Integer("Height", &TControl::Height, &TControl::SetHeight); }
 // Cursors are written by name (crHandPoint), other numbers as numbers.
 inline TPropInfo Cursor()
 {
-    TPropInfo p = Prop::Integer<TControl>("Cursor", [](TControl& c) { return c.Cursor(); },
-                                          [](TControl& c, int64_t v) { c.SetCursor(int(v)); })
-                      .WithDefault(crDefault);
+    TPropInfo p = Prop::Integer("Cursor", &TControl::Cursor, &TControl::SetCursor, crDefault);
     p.Idents = CursorIdents();
     return p;
 }
 inline TPropInfo DragCursor()
 {
-    TPropInfo p = Prop::Integer<TControl>("DragCursor", [](TControl& c) { return c.DragCursor(); },
-                                          [](TControl& c, int64_t v) { c.SetDragCursor(int(v)); })
-                      .WithDefault(crDrag);
+    TPropInfo p = Prop::Integer("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor, crDrag);
     p.Idents = CursorIdents();
     return p;
 }
 inline TPropInfo DragMode()
 {
-    return Prop::Enumeration<TControl>("DragMode", {"dmManual", "dmAutomatic"}, [](TControl& c) { return c.DragMode(); },
-                                       [](TControl& c, int64_t v) { c.SetDragMode(TDragMode(v)); })
-        .WithDefault(dmManual);
+    return Prop::Enumeration("DragMode", {"dmManual", "dmAutomatic"}, &TControl::DragMode, &TControl::SetDragMode, dmManual);
 }
-inline TPropInfo PopupMenu()
-{
-    return Prop::Component<TControl, TPopupMenu>("PopupMenu", [](TControl& c) { return c.PopupMenu(); },
-                                                 [](TControl& c, TPopupMenu* v) { c.SetPopupMenu(v); });
-}
-inline TPropInfo Hint()
-{
-    return Prop::Text<TControl>("Hint", [](TControl& c) { return c.Hint(); }, [](TControl& c, const AnsiString& v) { c.SetHint(v); });
-}
-inline TPropInfo HelpContext()
-{
-    return Prop::Integer<TControl>("HelpContext", [](TControl& c) { return c.HelpContext(); },
-                                   [](TControl& c, int64_t v) { c.SetHelpContext(int(v)); })
-        .WithDefault(0);
-}
-inline TPropInfo Caption(const char* name = "Caption")
-{
-    return Prop::Text<TControl>(name, [](TControl& c) { return c.GetText(); }, [](TControl& c, const AnsiString& v) { c.SetText(v); });
-}
-inline TPropInfo Visible()
-{
-    return Prop::Boolean<TControl>("Visible", [](TControl& c) { return c.Visible(); },
-                                   [](TControl& c, int64_t v) { c.SetVisible(v != 0); })
-        .WithDefault(1);
-}
-inline TPropInfo Enabled()
-{
-    return Prop::Boolean<TControl>("Enabled", [](TControl& c) { return c.Enabled(); },
-                                   [](TControl& c, int64_t v) { c.SetEnabled(v != 0); })
-        .WithDefault(1);
-}
+inline TPropInfo PopupMenu() { return Prop::Component("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu); }
+inline TPropInfo Hint() { return Prop::Text("Hint", &TControl::Hint, &TControl::SetHint); }
+inline TPropInfo HelpContext() { return Prop::Integer("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext, 0); }
+inline TPropInfo Caption(const char* name = "Caption") { return Prop::Text(name, &TControl::GetText, &TControl::SetText); }
+inline TPropInfo Visible() { return Prop::Boolean("Visible", &TControl::Visible, &TControl::SetVisible, 1); }
+inline TPropInfo Enabled() { return Prop::Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled, 1); }
 // Stored only while the control does not follow its parent's colour.
 inline TPropInfo Color()
 {
-    return Prop::Color<TControl>("Color", [](TControl& c) { return c.Color(); },
-                                 [](TControl& c, int64_t v) { c.SetColor(TColor(v)); })
-        .StoredWhen([](TObject* o) { return !static_cast<TControl*>(o)->ParentColor(); });
+    return Prop::Color("Color", &TControl::Color, &TControl::SetColor).StoredWhen([](TObject* o) {
+        return !static_cast<TControl*>(o)->ParentColor();
+    });
 }
-inline TPropInfo ParentColor()
-{
-    return Prop::Boolean<TControl>("ParentColor", [](TControl& c) { return c.ParentColor(); },
-                                   [](TControl& c, int64_t v) { c.SetParentColor(v != 0); })
-        .WithDefault(1);
-}
+inline TPropInfo ParentColor() { return Prop::Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, 1); }
 // The font's settings are stored only while the control does not follow its parent's font.
 inline TPropInfo Font()
 {
@@ -98,30 +49,21 @@ inline TPropInfo Font()
     p.StoredWhen([](TObject* o) { return !static_cast<TControl*>(o)->ParentFont(); });
     return p;
 }
-inline TPropInfo ParentFont()
-{
-    return Prop::Boolean<TControl>("ParentFont", [](TControl& c) { return c.ParentFont(); },
-                                   [](TControl& c, int64_t v) { c.SetParentFont(v != 0); })
-        .WithDefault(1);
-}
+inline TPropInfo ParentFont() { return Prop::Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, 1); }
 inline TPropInfo ShowHint()
 {
-    return Prop::Boolean<TControl>("ShowHint", [](TControl& c) { return c.ShowHint(); },
-                                   [](TControl& c, int64_t v) { c.SetShowHint(v != 0); })
-        .StoredWhen([](TObject* o) { return !static_cast<TControl*>(o)->ParentShowHint(); });
+    return Prop::Boolean("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).StoredWhen([](TObject* o) {
+        return !static_cast<TControl*>(o)->ParentShowHint();
+    });
 }
 inline TPropInfo ParentShowHint()
 {
-    return Prop::Boolean<TControl>("ParentShowHint", [](TControl& c) { return c.ParentShowHint(); },
-                                   [](TControl& c, int64_t v) { c.SetParentShowHint(v != 0); })
-        .WithDefault(1);
+    return Prop::Boolean("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, 1);
 }
 inline TPropInfo Align()
 {
-    return Prop::Enumeration<TControl>("Align", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"},
-                                       [](TControl& c) { return c.Align(); },
-                                       [](TControl& c, int64_t v) { c.SetAlign(TAlign(v)); })
-        .WithDefault(alNone);
+    return Prop::Enumeration("Align", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}, &TControl::Align,
+                             &TControl::SetAlign, alNone);
 }
 inline TPropInfo OnClick() { return Prop::Event("OnClick", &TControl::OnClick); }
 inline TPropInfo OnDblClick() { return Prop::Event("OnDblClick", &TControl::OnDblClick); }
@@ -138,11 +80,6 @@ inline void AddClickAndMouseEvents(std::vector<TPropInfo>& props)
     for (TPropInfo p : {OnClick(), OnDblClick(), OnMouseDown(), OnMouseMove(), OnMouseUp()}) props.push_back(std::move(p));
 }
 
-inline TPropInfo TabOrder()
-{
-    return Prop::Integer<TWinControl>("TabOrder", [](TWinControl& c) { return c.TabOrder(); },
-                                      [](TWinControl& c, int64_t v) { c.SetTabOrder(int(v)); })
-        .WithDefault(-1);
-}
+inline TPropInfo TabOrder() { return Prop::Integer("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder, -1); }
 
 }  // namespace ControlProps

@@ -7,16 +7,10 @@
 
 TK_CLASS_IMPL(TColorDialog, TComponent, {
     info.Create = CreatorOf<TColorDialog>();
-    info.Props.push_back(Prop::Color<TColorDialog>("Color", [](TColorDialog& d) { return d.Color(); },
-                                                   [](TColorDialog& d, int64_t v) { d.SetColor(TColor(v)); })
-                             .WithDefault(clBlack));
-    info.Props.push_back(Prop::Boolean<TColorDialog>("Ctl3D", [](TColorDialog& d) { return d.Ctl3D(); },
-                                                     [](TColorDialog& d, int64_t v) { d.SetCtl3D(v != 0); })
-                             .WithDefault(1));
-    info.Props.push_back(Prop::Set<TColorDialog>("Options", {"cdFullOpen", "cdPreventFullOpen", "cdShowHelp", "cdSolidColor", "cdAnyColor"},
-                                                 [](TColorDialog& d) { return d.Options(); },
-                                                 [](TColorDialog& d, int64_t v) { d.SetOptions(TColorDialogOptions(v)); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Color("Color", &TColorDialog::Color, &TColorDialog::SetColor, clBlack));
+    info.Props.push_back(Prop::Boolean("Ctl3D", &TColorDialog::Ctl3D, &TColorDialog::SetCtl3D, 1));
+    info.Props.push_back(Prop::Set("Options", {"cdFullOpen", "cdPreventFullOpen", "cdShowHelp", "cdSolidColor", "cdAnyColor"},
+                                   &TColorDialog::Options, &TColorDialog::SetOptions, 0));
 })
 
 TColorDialog::TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}

@@ -11,10 +11,9 @@ TK_CLASS_IMPL(TShape, TGraphicControl, {
     info.Props.push_back(ControlProps::Align());
     info.Props.push_back(Prop::Object<TShape>("Brush", [](TShape& s) { return s.Brush(); }));
     info.Props.push_back(Prop::Object<TShape>("Pen", [](TShape& s) { return s.Pen(); }));
-    info.Props.push_back(Prop::Enumeration<TShape>(
-                             "Shape", {"stRectangle", "stSquare", "stRoundRect", "stRoundSquare", "stEllipse", "stCircle"},
-                             [](TShape& s) { return s.Shape(); }, [](TShape& s, int64_t v) { s.SetShape(TShapeType(v)); })
-                             .WithDefault(stRectangle));
+    info.Props.push_back(Prop::Enumeration("Shape",
+                                           {"stRectangle", "stSquare", "stRoundRect", "stRoundSquare", "stEllipse", "stCircle"},
+                                           &TShape::Shape, &TShape::SetShape, stRectangle));
     info.Props.push_back(ControlProps::Visible());
     info.Props.push_back(ControlProps::OnMouseDown());
     info.Props.push_back(ControlProps::OnMouseUp());
@@ -57,13 +56,10 @@ void TShape::Paint()
 TK_CLASS_IMPL(TBevel, TGraphicControl, {
     info.Create = CreatorOf<TBevel>();
     info.Props.push_back(ControlProps::Align());
-    info.Props.push_back(Prop::Enumeration<TBevel>(
-                             "Shape", {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine", "bsSpacer"},
-                             [](TBevel& b) { return b.Shape(); }, [](TBevel& b, int64_t v) { b.SetShape(TBevelShape(v)); })
-                             .WithDefault(bsBox));
-    info.Props.push_back(Prop::Enumeration<TBevel>("Style", {"bsLowered", "bsRaised"}, [](TBevel& b) { return b.Style(); },
-                                                   [](TBevel& b, int64_t v) { b.SetStyle(TBevelStyle(v)); })
-                             .WithDefault(bsLowered));
+    info.Props.push_back(
+        Prop::Enumeration("Shape", {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine", "bsSpacer"},
+                          &TBevel::Shape, &TBevel::SetShape, bsBox));
+    info.Props.push_back(Prop::Enumeration("Style", {"bsLowered", "bsRaised"}, &TBevel::Style, &TBevel::SetStyle, bsLowered));
     info.Props.push_back(ControlProps::Visible());
 })
 
@@ -145,19 +141,13 @@ TK_CLASS_IMPL(TCustomPanel, TWinControl, {})
 TK_CLASS_IMPL(TPanel, TCustomPanel, {
     info.Create = CreatorOf<TPanel>();
     info.Props.push_back(ControlProps::Align());
-    info.Props.push_back(Prop::Enumeration<TCustomPanel>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
-                                                         [](TCustomPanel& p) { return p.Alignment(); },
-                                                         [](TCustomPanel& p, int64_t v) { p.SetAlignment(TAlignment(v)); })
-                             .WithDefault(taCenter));
-    info.Props.push_back(Prop::Enumeration<TCustomPanel>("BevelInner", kBevelCuts, [](TCustomPanel& p) { return p.BevelInner(); },
-                                                         [](TCustomPanel& p, int64_t v) { p.SetBevelInner(TBevelCut(v)); })
-                             .WithDefault(bvNone));
-    info.Props.push_back(Prop::Enumeration<TCustomPanel>("BevelOuter", kBevelCuts, [](TCustomPanel& p) { return p.BevelOuter(); },
-                                                         [](TCustomPanel& p, int64_t v) { p.SetBevelOuter(TBevelCut(v)); })
-                             .WithDefault(bvRaised));
-    info.Props.push_back(Prop::Integer<TCustomPanel>("BevelWidth", [](TCustomPanel& p) { return p.BevelWidth(); },
-                                                     [](TCustomPanel& p, int64_t v) { p.SetBevelWidth(int(v)); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Enumeration("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"}, &TCustomPanel::Alignment,
+                                           &TCustomPanel::SetAlignment, taCenter));
+    info.Props.push_back(
+        Prop::Enumeration("BevelInner", kBevelCuts, &TCustomPanel::BevelInner, &TCustomPanel::SetBevelInner, bvNone));
+    info.Props.push_back(
+        Prop::Enumeration("BevelOuter", kBevelCuts, &TCustomPanel::BevelOuter, &TCustomPanel::SetBevelOuter, bvRaised));
+    info.Props.push_back(Prop::Integer("BevelWidth", &TCustomPanel::BevelWidth, &TCustomPanel::SetBevelWidth, 1));
     info.Props.push_back(ControlProps::Caption());
     info.Props.push_back(ControlProps::Color());
     info.Props.push_back(ControlProps::Enabled());

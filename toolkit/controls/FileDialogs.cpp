@@ -11,11 +11,10 @@ namespace {
 template <class D>
 void AddTextProps(TClassInfo& info)
 {
-    info.Props.push_back(Prop::Text<D>("FileName", [](D& d) { return d.FileName(); }, [](D& d, const AnsiString& v) { d.SetFileName(v); }));
-    info.Props.push_back(Prop::Text<D>("Filter", [](D& d) { return d.Filter(); }, [](D& d, const AnsiString& v) { d.SetFilter(v); }));
-    info.Props.push_back(Prop::Text<D>("InitialDir", [](D& d) { return d.InitialDir(); },
-                                       [](D& d, const AnsiString& v) { d.SetInitialDir(v); }));
-    info.Props.push_back(Prop::Text<D>("Title", [](D& d) { return d.Title(); }, [](D& d, const AnsiString& v) { d.SetTitle(v); }));
+    info.Props.push_back(Prop::Text("FileName", &D::FileName, &D::SetFileName));
+    info.Props.push_back(Prop::Text("Filter", &D::Filter, &D::SetFilter));
+    info.Props.push_back(Prop::Text("InitialDir", &D::InitialDir, &D::SetInitialDir));
+    info.Props.push_back(Prop::Text("Title", &D::Title, &D::SetTitle));
 }
 }  // namespace
 

@@ -13,36 +13,25 @@
 TK_CLASS_IMPL(TCustomForm, TWinControl, {
     info.Props.push_back(ControlProps::Width().NotStored());
     info.Props.push_back(ControlProps::Height().NotStored());
-    info.Props.push_back(Prop::Enumeration<TCustomForm>(
-                             "BorderIcons", {}, [](TCustomForm& f) { return f.BorderIcons(); },
-                             [](TCustomForm& f, int64_t v) { f.SetBorderIcons(TBorderIcons(v)); })
-                             .WithDefault((1 << biSystemMenu) | (1 << biMinimize) | (1 << biMaximize)));
-    info.Props.back().Kind = TTypeKind::Set;
-    info.Props.back().Names = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
-    info.Props.push_back(Prop::Enumeration<TCustomForm>(
-                             "BorderStyle", {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
-                             [](TCustomForm& f) { return f.BorderStyle(); },
-                             [](TCustomForm& f, int64_t v) { f.SetBorderStyle(TFormBorderStyle(v)); })
-                             .WithDefault(bsSizeable));
+    info.Props.push_back(Prop::Set("BorderIcons", {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"},
+                                   &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons,
+                                   (1 << biSystemMenu) | (1 << biMinimize) | (1 << biMaximize)));
+    info.Props.push_back(Prop::Enumeration("BorderStyle",
+                                           {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
+                                           &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle, bsSizeable));
     info.Props.push_back(ControlProps::Caption());
-    info.Props.push_back(Prop::Integer<TCustomForm>("ClientHeight", [](TCustomForm& f) { return f.ClientHeight(); },
-                                                    [](TCustomForm& f, int64_t v) { f.SetClientHeight(int(v)); }));
-    info.Props.push_back(Prop::Integer<TCustomForm>("ClientWidth", [](TCustomForm& f) { return f.ClientWidth(); },
-                                                    [](TCustomForm& f, int64_t v) { f.SetClientWidth(int(v)); }));
+    info.Props.push_back(Prop::Integer("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight));
+    info.Props.push_back(Prop::Integer("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth));
     info.Props.push_back(ControlProps::Color());
     info.Props.back().Stored = TStoredRule::Always;
     info.Props.push_back(ControlProps::Font());
     info.Props.back().Stored = TStoredRule::Always;
     info.Props.push_back(ControlProps::ShowHint());
-    info.Props.push_back(Prop::Enumeration<TCustomForm>(
-                             "Position", {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter"},
-                             [](TCustomForm& f) { return f.Position(); },
-                             [](TCustomForm& f, int64_t v) { f.SetPosition(TPosition(v)); })
-                             .WithDefault(poDesigned));
-    info.Props.push_back(Prop::Integer<TCustomForm>("PixelsPerInch", [](TCustomForm& f) { return f.PixelsPerInch(); },
-                                                    [](TCustomForm& f, int64_t v) { f.SetPixelsPerInch(int(v)); }));
-    info.Props.push_back(Prop::Integer<TCustomForm>("TextHeight", [](TCustomForm& f) { return f.TextHeight(); },
-                                                    [](TCustomForm& f, int64_t v) { f.SetTextHeight(int(v)); }));
+    info.Props.push_back(Prop::Enumeration("Position",
+                                           {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter"},
+                                           &TCustomForm::Position, &TCustomForm::SetPosition, poDesigned));
+    info.Props.push_back(Prop::Integer("PixelsPerInch", &TCustomForm::PixelsPerInch, &TCustomForm::SetPixelsPerInch));
+    info.Props.push_back(Prop::Integer("TextHeight", &TCustomForm::TextHeight, &TCustomForm::SetTextHeight));
     info.Props.push_back(Prop::Event("OnClose", &TCustomForm::OnClose));
     info.Props.push_back(Prop::Event("OnCreate", &TCustomForm::OnCreate));
     info.Props.push_back(Prop::Event("OnPaint", &TCustomForm::OnPaint));
@@ -71,6 +60,7 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner)
     SetVisible(false);
     SetColor(clBtnFace);
     SetParentFont(false);
+    // Only the stored bounds: no window exists yet, and a form's window is sized when it is made.
     TControl::SetBounds(0, 0, 320, 240);
 }
 
@@ -155,6 +145,8 @@ void TCustomForm::SetBorderIcons(TBorderIcons value)
     ApplyWindowFlags();
 }
 
+// The stored bounds change here; ApplyWindowFlags sizes the top-level window from them (fixed
+// or resized), which a parent-relative setGeometry would get wrong.
 void TCustomForm::SetClientWidth(int value)
 {
     TControl::SetBounds(Left(), Top(), value, Height());
@@ -163,6 +155,7 @@ void TCustomForm::SetClientWidth(int value)
 
 void TCustomForm::SetClientHeight(int value)
 {
+    // As SetClientWidth: stored bounds first, then the window from them.
     TControl::SetBounds(Left(), Top(), Width(), value);
     ApplyWindowFlags();
 }
@@ -221,6 +214,7 @@ void TCustomForm::Paint() { OnPaint(this); }
 void TCustomForm::Resized(int width, int height)
 {
     if (width == Width() && height == Height()) return;
+    // The window already has this size: only the stored bounds follow, nothing is sent back.
     TControl::SetBounds(Left(), Top(), width, height);
     Resize();
 }

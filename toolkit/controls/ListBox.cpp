@@ -38,9 +38,7 @@ TK_CLASS_IMPL(TListBox, TWinControl, {
     info.Props.push_back(ControlProps::ParentFont());
     info.Props.push_back(ControlProps::ParentShowHint());
     info.Props.push_back(ControlProps::ShowHint());
-    info.Props.push_back(Prop::Boolean<TListBox>("Sorted", [](TListBox& l) { return l.Sorted(); },
-                                                 [](TListBox& l, int64_t v) { l.SetSorted(v != 0); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Boolean("Sorted", &TListBox::Sorted, &TListBox::SetSorted, 0));
     info.Props.push_back(ControlProps::TabOrder());
     info.Props.push_back(ControlProps::Visible());
     info.Props.push_back(ControlProps::OnClick());

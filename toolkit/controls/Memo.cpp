@@ -28,18 +28,12 @@ TK_CLASS_IMPL(TMemo, TWinControl, {
     info.Props.push_back(ControlProps::ParentColor());
     info.Props.back().Default = 0;
     info.Props.push_back(ControlProps::ParentFont());
-    info.Props.push_back(Prop::Boolean<TMemo>("ReadOnly", [](TMemo& m) { return m.ReadOnly(); },
-                                              [](TMemo& m, int64_t v) { m.SetReadOnly(v != 0); })
-                             .WithDefault(0));
-    info.Props.push_back(Prop::Enumeration<TMemo>("ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"},
-                                                  [](TMemo& m) { return m.ScrollBars(); },
-                                                  [](TMemo& m, int64_t v) { m.SetScrollBars(TScrollStyle(v)); })
-                             .WithDefault(ssNone));
+    info.Props.push_back(Prop::Boolean("ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly, 0));
+    info.Props.push_back(Prop::Enumeration("ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}, &TMemo::ScrollBars,
+                                           &TMemo::SetScrollBars, ssNone));
     info.Props.push_back(ControlProps::TabOrder());
     info.Props.push_back(ControlProps::Visible());
-    info.Props.push_back(Prop::Boolean<TMemo>("WordWrap", [](TMemo& m) { return m.WordWrap(); },
-                                              [](TMemo& m, int64_t v) { m.SetWordWrap(v != 0); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Boolean("WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap, 1));
     info.Props.push_back(Prop::Event("OnChange", &TMemo::OnChange));
 })
 

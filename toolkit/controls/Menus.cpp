@@ -21,17 +21,10 @@ std::unordered_set<TMenuItem*>& LiveItems()
 
 TK_CLASS_IMPL(TMenuItem, TComponent, {
     info.Create = CreatorOf<TMenuItem>();
-    info.Props.push_back(Prop::Text<TMenuItem>("Caption", [](TMenuItem& m) { return m.Caption(); },
-                                               [](TMenuItem& m, const AnsiString& v) { m.SetCaption(v); }));
-    info.Props.push_back(Prop::Boolean<TMenuItem>("Checked", [](TMenuItem& m) { return m.Checked(); },
-                                                  [](TMenuItem& m, int64_t v) { m.SetChecked(v != 0); })
-                             .WithDefault(0));
-    info.Props.push_back(Prop::Boolean<TMenuItem>("Enabled", [](TMenuItem& m) { return m.Enabled(); },
-                                                  [](TMenuItem& m, int64_t v) { m.SetEnabled(v != 0); })
-                             .WithDefault(1));
-    info.Props.push_back(Prop::Boolean<TMenuItem>("Visible", [](TMenuItem& m) { return m.Visible(); },
-                                                  [](TMenuItem& m, int64_t v) { m.SetVisible(v != 0); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Text("Caption", &TMenuItem::Caption, &TMenuItem::SetCaption));
+    info.Props.push_back(Prop::Boolean("Checked", &TMenuItem::Checked, &TMenuItem::SetChecked, 0));
+    info.Props.push_back(Prop::Boolean("Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled, 1));
+    info.Props.push_back(Prop::Boolean("Visible", &TMenuItem::Visible, &TMenuItem::SetVisible, 1));
     info.Props.push_back(Prop::Event("OnClick", &TMenuItem::OnClick));
 })
 
@@ -115,9 +108,7 @@ public:
 
 TK_CLASS_IMPL(TPopupMenu, TComponent, {
     info.Create = CreatorOf<TPopupMenu>();
-    info.Props.push_back(Prop::Boolean<TPopupMenu>("AutoPopup", [](TPopupMenu& m) { return m.AutoPopup(); },
-                                                   [](TPopupMenu& m, int64_t v) { m.SetAutoPopup(v != 0); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Boolean("AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup, 1));
     info.Props.push_back(Prop::Event("OnPopup", &TPopupMenu::OnPopup));
 })
 

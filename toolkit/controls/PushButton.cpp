@@ -15,9 +15,7 @@ public:
 TK_CLASS_IMPL(TButton, TWinControl, {
     info.Create = CreatorOf<TButton>();
     info.Props.push_back(ControlProps::Caption());
-    info.Props.push_back(Prop::Boolean<TButton>("Default", [](TButton& b) { return b.Default(); },
-                                                [](TButton& b, int64_t v) { b.SetDefault(v != 0); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Boolean("Default", &TButton::Default, &TButton::SetDefault, 0));
     info.Props.push_back(ControlProps::Enabled());
     info.Props.push_back(ControlProps::Font());
     info.Props.push_back(ControlProps::ParentFont());

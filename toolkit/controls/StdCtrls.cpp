@@ -10,30 +10,15 @@
 namespace LabelProps {
 TPropInfo Alignment()
 {
-    return Prop::Enumeration<TCustomLabel>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
-                                           [](TCustomLabel& l) { return l.Alignment(); },
-                                           [](TCustomLabel& l, int64_t v) { l.SetAlignment(TAlignment(v)); })
-        .WithDefault(taLeftJustify);
+    return Prop::Enumeration("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"}, &TCustomLabel::Alignment,
+                             &TCustomLabel::SetAlignment, taLeftJustify);
 }
 TPropInfo Layout()
 {
-    return Prop::Enumeration<TCustomLabel>("Layout", {"tlTop", "tlCenter", "tlBottom"},
-                                           [](TCustomLabel& l) { return l.Layout(); },
-                                           [](TCustomLabel& l, int64_t v) { l.SetLayout(TTextLayout(v)); })
-        .WithDefault(tlTop);
+    return Prop::Enumeration("Layout", {"tlTop", "tlCenter", "tlBottom"}, &TCustomLabel::Layout, &TCustomLabel::SetLayout, tlTop);
 }
-TPropInfo Transparent()
-{
-    return Prop::Boolean<TCustomLabel>("Transparent", [](TCustomLabel& l) { return l.Transparent(); },
-                                       [](TCustomLabel& l, int64_t v) { l.SetTransparent(v != 0); })
-        .WithDefault(0);
-}
-TPropInfo FocusControl()
-{
-    return Prop::Component<TCustomLabel, TWinControl>(
-        "FocusControl", [](TCustomLabel& l) { return l.FocusControl(); },
-        [](TCustomLabel& l, TWinControl* v) { l.SetFocusControl(v); });
-}
+TPropInfo Transparent() { return Prop::Boolean("Transparent", &TCustomLabel::Transparent, &TCustomLabel::SetTransparent, 0); }
+TPropInfo FocusControl() { return Prop::Component("FocusControl", &TCustomLabel::FocusControl, &TCustomLabel::SetFocusControl); }
 }  // namespace LabelProps
 
 TK_CLASS_IMPL(TCustomLabel, TGraphicControl, {})
@@ -42,9 +27,7 @@ TK_CLASS_IMPL(TLabel, TCustomLabel, {
     info.Create = CreatorOf<TLabel>();
     info.Props.push_back(ControlProps::Align());
     info.Props.push_back(LabelProps::Alignment());
-    info.Props.push_back(Prop::Boolean<TCustomLabel>("AutoSize", [](TCustomLabel& l) { return l.AutoSize(); },
-                                                     [](TCustomLabel& l, int64_t v) { l.SetAutoSize(v != 0); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Boolean("AutoSize", &TCustomLabel::AutoSize, &TCustomLabel::SetAutoSize, 1));
     info.Props.push_back(ControlProps::Caption());
     info.Props.push_back(ControlProps::Color());
     info.Props.push_back(ControlProps::Enabled());
@@ -55,14 +38,10 @@ TK_CLASS_IMPL(TLabel, TCustomLabel, {
     info.Props.push_back(ControlProps::ParentFont());
     info.Props.push_back(ControlProps::ParentShowHint());
     info.Props.push_back(ControlProps::ShowHint());
-    info.Props.push_back(Prop::Boolean<TCustomLabel>("ShowAccelChar", [](TCustomLabel& l) { return l.ShowAccelChar(); },
-                                                     [](TCustomLabel& l, int64_t v) { l.SetShowAccelChar(v != 0); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Boolean("ShowAccelChar", &TCustomLabel::ShowAccelChar, &TCustomLabel::SetShowAccelChar, 1));
     info.Props.push_back(LabelProps::Transparent());
     info.Props.push_back(ControlProps::Visible());
-    info.Props.push_back(Prop::Boolean<TCustomLabel>("WordWrap", [](TCustomLabel& l) { return l.WordWrap(); },
-                                                     [](TCustomLabel& l, int64_t v) { l.SetWordWrap(v != 0); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Boolean("WordWrap", &TCustomLabel::WordWrap, &TCustomLabel::SetWordWrap, 0));
     ControlProps::AddClickAndMouseEvents(info.Props);
 })
 
@@ -221,9 +200,7 @@ TK_CLASS_IMPL(TEdit, TWinControl, {
     info.Props.push_back(Prop::Text<TEdit>("PasswordChar",
                                            [](TEdit& e) { return e.PasswordChar() ? AnsiString(std::string(1, e.PasswordChar())) : AnsiString(); },
                                            [](TEdit& e, const AnsiString& v) { e.SetPasswordChar(v.IsEmpty() ? '\0' : v[1]); }));
-    info.Props.push_back(Prop::Boolean<TEdit>("ReadOnly", [](TEdit& e) { return e.ReadOnly(); },
-                                              [](TEdit& e, int64_t v) { e.SetReadOnly(v != 0); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Boolean("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly, 0));
     info.Props.push_back(ControlProps::ShowHint());
     info.Props.push_back(ControlProps::TabOrder());
     info.Props.push_back(ControlProps::Caption("Text"));

@@ -14,9 +14,7 @@ public:
 
 TK_CLASS_IMPL(TTimer, TComponent, {
     info.Create = CreatorOf<TTimer>();
-    info.Props.push_back(Prop::Boolean<TTimer>("Enabled", [](TTimer& t) { return t.Enabled(); },
-                                               [](TTimer& t, int64_t v) { t.SetEnabled(v != 0); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Boolean("Enabled", &TTimer::Enabled, &TTimer::SetEnabled, 1));
     info.Props.push_back(Prop::Integer<TTimer>("Interval", [](TTimer& t) { return t.Interval(); },
                                                [](TTimer& t, int64_t v) {
                                                    if (v < 0 || v > UINT_MAX) throw EConvertError(AnsiString("Invalid interval"));

@@ -24,19 +24,14 @@ void TGraphicsObject::Changed() { OnChange(this); }
 // ---- TFont ----------------------------------------------------------------------------------
 
 TK_CLASS_IMPL(TFont, TPersistent, {
-    info.Props.push_back(Prop::Integer<TFont>("Charset", [](TFont& f) { return f.Charset(); },
-                                              [](TFont& f, int64_t v) { f.SetCharset(int(v)); }));
+    info.Props.push_back(Prop::Integer("Charset", &TFont::Charset, &TFont::SetCharset));
     info.Props.back().Idents = {{"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET},
                                 {"SHIFTJIS_CHARSET", SHIFTJIS_CHARSET}};
-    info.Props.push_back(Prop::Color<TFont>("Color", [](TFont& f) { return f.Color(); },
-                                            [](TFont& f, int64_t v) { f.SetColor(TColor(v)); }));
-    info.Props.push_back(Prop::Integer<TFont>("Height", [](TFont& f) { return f.Height(); },
-                                              [](TFont& f, int64_t v) { f.SetHeight(int(v)); }));
-    info.Props.push_back(Prop::Text<TFont>("Name", [](TFont& f) { return f.Name(); },
-                                           [](TFont& f, const AnsiString& v) { f.SetName(v); }));
-    info.Props.push_back(Prop::Set<TFont>("Style", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"},
-                                          [](TFont& f) { return f.Style(); },
-                                          [](TFont& f, int64_t v) { f.SetStyle(TFontStyles(v)); }));
+    info.Props.push_back(Prop::Color("Color", &TFont::Color, &TFont::SetColor));
+    info.Props.push_back(Prop::Integer("Height", &TFont::Height, &TFont::SetHeight));
+    info.Props.push_back(Prop::Text("Name", &TFont::Name, &TFont::SetName));
+    info.Props.push_back(
+        Prop::Set("Style", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}, &TFont::Style, &TFont::SetStyle));
     info.Props.back().Stored = TStoredRule::Always;
 })
 
@@ -146,12 +141,8 @@ void TFont::Assign(TPersistent* source)
 // ---- TBrush / TPen --------------------------------------------------------------------------
 
 TK_CLASS_IMPL(TBrush, TPersistent, {
-    info.Props.push_back(Prop::Color<TBrush>("Color", [](TBrush& b) { return b.Color(); },
-                                             [](TBrush& b, int64_t v) { b.SetColor(TColor(v)); })
-                             .WithDefault(clWhite));
-    info.Props.push_back(Prop::Enumeration<TBrush>("Style", {"bsSolid", "bsClear"}, [](TBrush& b) { return b.Style(); },
-                                                   [](TBrush& b, int64_t v) { b.SetStyle(TBrushStyle(v)); })
-                             .WithDefault(bsSolid));
+    info.Props.push_back(Prop::Color("Color", &TBrush::Color, &TBrush::SetColor, clWhite));
+    info.Props.push_back(Prop::Enumeration("Style", {"bsSolid", "bsClear"}, &TBrush::Style, &TBrush::SetStyle, bsSolid));
 })
 
 TBrush::~TBrush()
@@ -201,12 +192,8 @@ void TBrush::Assign(TPersistent* source)
 }
 
 TK_CLASS_IMPL(TPen, TPersistent, {
-    info.Props.push_back(Prop::Color<TPen>("Color", [](TPen& p) { return p.Color(); },
-                                           [](TPen& p, int64_t v) { p.SetColor(TColor(v)); })
-                             .WithDefault(clBlack));
-    info.Props.push_back(Prop::Integer<TPen>("Width", [](TPen& p) { return p.Width(); },
-                                             [](TPen& p, int64_t v) { p.SetWidth(int(v)); })
-                             .WithDefault(1));
+    info.Props.push_back(Prop::Color("Color", &TPen::Color, &TPen::SetColor, clBlack));
+    info.Props.push_back(Prop::Integer("Width", &TPen::Width, &TPen::SetWidth, 1));
 })
 
 TPen::~TPen() = default;

@@ -54,18 +54,10 @@ void TChangeLink::Change() { OnChange(static_cast<TObject*>(FSender)); }
 // ---- TCustomImageList -------------------------------------------------------------------------
 
 TK_CLASS_IMPL(TCustomImageList, TComponent, {
-    info.Props.push_back(Prop::Color<TCustomImageList>("BkColor", [](TCustomImageList& l) { return l.BkColor(); },
-                                                       [](TCustomImageList& l, int64_t v) { l.SetBkColor(TColor(v)); })
-                             .WithDefault(clNone));
-    info.Props.push_back(Prop::Color<TCustomImageList>("BlendColor", [](TCustomImageList& l) { return l.BlendColor(); },
-                                                       [](TCustomImageList& l, int64_t v) { l.SetBlendColor(TColor(v)); })
-                             .WithDefault(clNone));
-    info.Props.push_back(Prop::Integer<TCustomImageList>("Height", [](TCustomImageList& l) { return l.Height(); },
-                                                         [](TCustomImageList& l, int64_t v) { l.SetHeight(int(v)); })
-                             .WithDefault(16));
-    info.Props.push_back(Prop::Integer<TCustomImageList>("Width", [](TCustomImageList& l) { return l.Width(); },
-                                                         [](TCustomImageList& l, int64_t v) { l.SetWidth(int(v)); })
-                             .WithDefault(16));
+    info.Props.push_back(Prop::Color("BkColor", &TCustomImageList::BkColor, &TCustomImageList::SetBkColor, clNone));
+    info.Props.push_back(Prop::Color("BlendColor", &TCustomImageList::BlendColor, &TCustomImageList::SetBlendColor, clNone));
+    info.Props.push_back(Prop::Integer("Height", &TCustomImageList::Height, &TCustomImageList::SetHeight, 16));
+    info.Props.push_back(Prop::Integer("Width", &TCustomImageList::Width, &TCustomImageList::SetWidth, 16));
     // After Width and Height, so that a description read in order ends with its images.
     info.Props.push_back(Prop::Binary<TCustomImageList>("Bitmap", [](TCustomImageList& l) { return l.ImagesData(); },
                                                         [](TCustomImageList& l, const std::string& v) { l.SetImagesData(v); }));

@@ -3,23 +3,26 @@
 #include "toolkit/system/Classes.h"
 #include "toolkit/system/TypInfo.h"
 
+#include <optional>
+#include <type_traits>
+
 // ---- Declaring classes --------------------------------------------------------------------
 
 // In the .cpp: builds the info once and registers the class by name at start-up.
 // The body fills `info` (Create, Props, Methods).
-#define TK_CLASS_IMPL(Class, Base, ...)                                      \
-    const TClassInfo& Class::StaticClassInfo()                               \
-    {                                                                        \
-        static const TClassInfo info = [] {                                  \
-            TClassInfo info;                                                 \
-            info.Name = #Class;                                              \
-            info.Parent = &Base::StaticClassInfo();                          \
-            auto fill = []([[maybe_unused]] TClassInfo& info) __VA_ARGS__;   \
-            fill(info);                                                      \
-            return info;                                                     \
-        }();                                                                 \
-        return info;                                                         \
-    }                                                                        \
+#define TK_CLASS_IMPL(Class, Base, ...)                                                                                          \
+    const TClassInfo& Class::StaticClassInfo()                                                                                   \
+    {                                                                                                                            \
+        static const TClassInfo classInfo = [] {                                                                                 \
+            TClassInfo built;                                                                                                    \
+            built.Name = #Class;                                                                                                 \
+            built.Parent = &Base::StaticClassInfo();                                                                             \
+            auto fill = []([[maybe_unused]] TClassInfo & info) __VA_ARGS__;                                                      \
+            fill(built);                                                                                                         \
+            return built;                                                                                                        \
+        }();                                                                                                                     \
+        return classInfo;                                                                                                        \
+    }                                                                                                                            \
     static const bool Class##_registered = (RegisterClassInfo(&Class::StaticClassInfo()), true);
 
 // Creation by name for components constructed with an owner.
@@ -140,6 +143,66 @@ TPropInfo Event(const char* name, TEvent<Args...> C::*field)
     p.Stored = TStoredRule::Predicate;
     p.StoredIf = [field](TObject* o) { return !(static_cast<C*>(o)->*field).MethodName().empty(); };
     return p;
+}
+
+// ---- Over a getter and a setter of the class --------------------------------------------------
+// The table names the member functions (Prop::Integer("Left", &TControl::Left, &TControl::SetLeft))
+// and, where it has one, the stored default; the object is of whichever class derives from the other.
+template <class G, class S>
+using MostDerived = std::conditional_t<std::is_base_of_v<G, S>, S, G>;
+
+template <class G, class R, class S, class V>
+TPropInfo Ordinal(TTypeKind kind, const char* name, R (G::*get)() const, void (S::*set)(V), std::optional<int64_t> def)
+{
+    TPropInfo p = Ordinal<MostDerived<G, S>>(
+        kind, name, [get](const G& c) { return (c.*get)(); },
+        [set](S& c, int64_t v) { (c.*set)(static_cast<std::decay_t<V>>(v)); });
+    if (def) p.WithDefault(*def);
+    return p;
+}
+
+template <class G, class R, class S, class V>
+TPropInfo Integer(const char* name, R (G::*get)() const, void (S::*set)(V), std::optional<int64_t> def = {})
+{
+    return Ordinal(TTypeKind::Integer, name, get, set, def);
+}
+template <class G, class R, class S, class V>
+TPropInfo Boolean(const char* name, R (G::*get)() const, void (S::*set)(V), std::optional<int64_t> def = {})
+{
+    return Ordinal(TTypeKind::Boolean, name, get, set, def);
+}
+template <class G, class R, class S, class V>
+TPropInfo Color(const char* name, R (G::*get)() const, void (S::*set)(V), std::optional<int64_t> def = {})
+{
+    return Ordinal(TTypeKind::Color, name, get, set, def);
+}
+template <class G, class R, class S, class V>
+TPropInfo Enumeration(const char* name, std::vector<std::string> names, R (G::*get)() const, void (S::*set)(V),
+                      std::optional<int64_t> def = {})
+{
+    TPropInfo p = Ordinal(TTypeKind::Enumeration, name, get, set, def);
+    p.Names = std::move(names);
+    return p;
+}
+template <class G, class R, class S, class V>
+TPropInfo Set(const char* name, std::vector<std::string> names, R (G::*get)() const, void (S::*set)(V),
+              std::optional<int64_t> def = {})
+{
+    TPropInfo p = Ordinal(TTypeKind::Set, name, get, set, def);
+    p.Names = std::move(names);
+    return p;
+}
+template <class G, class R, class S, class V>
+TPropInfo Text(const char* name, R (G::*get)() const, void (S::*set)(V))
+{
+    return Text<MostDerived<G, S>>(
+        name, [get](const G& c) { return (c.*get)(); }, [set](S& c, const AnsiString& v) { (c.*set)(v); });
+}
+template <class G, class Target, class S>
+TPropInfo Component(const char* name, Target* (G::*get)() const, void (S::*set)(Target*))
+{
+    return Component<MostDerived<G, S>, Target>(
+        name, [get](const G& c) { return (c.*get)(); }, [set](S& c, Target* v) { (c.*set)(v); });
 }
 
 }  // namespace Prop
