@@ -1,6 +1,7 @@
 // Data connections against the scripted server: byte-exact listings, replies that come
 // together or not at all, hostile data connections, and the upload writers' guards.
 #include "tests/components/ftp/FtpTestSupport.h"
+#include "tests/components/ftp/ScriptedTransferTest.h"
 #include "tests/components/ftp/PyFtpServer.h"
 
 #include "toolkit/controls/Application.h"
@@ -16,28 +17,8 @@ namespace {
 using Items = std::vector<std::string>;
 using Kinds = std::vector<TFtpCmdType>;
 
-// The same cases in passive (true) and active (false) mode.
-class ScriptedTransfer : public ScriptedFtpTest, public testing::WithParamInterface<bool> {
-protected:
-    void SetUp() override
-    {
-        ScriptedFtpTest::SetUp();
-        ftp.SetEnablePASV(GetParam());
-        server.Login();
-    }
-    // What the server does before the transfer command, and right after it.
-    ScriptedFtpServer& DataOffer()
-    {
-        return GetParam() ? server.Expect("PASV").Pasv() : server.ExpectPrefix("PORT ").Reply("200 PORT ok");
-    }
-    ScriptedFtpServer& DataOpen() { return GetParam() ? server.AcceptData() : server.ConnectData(); }
-    AnsiString LocalFile(const std::string& name) { return AnsiString(local / name); }
-
-    TempDir local;
-};
-
-INSTANTIATE_TEST_SUITE_P(Modes, ScriptedTransfer, testing::Values(true, false),
-                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "Passive" : "Active"; });
+class ScriptedTransfer : public ScriptedTransferTest {};
+INSTANTIATE_TEST_SUITE_P(Modes, ScriptedTransfer, testing::Values(true, false), ModeName);
 
 TEST_P(ScriptedTransfer, ListingSkipsBlankLinesAndEndsLinesAtEveryCrOrLf)
 {

@@ -2,6 +2,7 @@
 // after floods, data connections that end early, late, or from the wrong place, and the
 // command after each of them.
 #include "tests/components/ftp/FtpTestSupport.h"
+#include "tests/components/ftp/ScriptedTransferTest.h"
 #include "tests/components/ftp/PyFtpServer.h"
 
 #include "toolkit/controls/Application.h"
@@ -38,27 +39,8 @@ TEST_F(ScriptedFtpTest, GreetingSplitOverReadsLogsIn)
               (Items{"220-Welcome", " be nice", "220 ready", "331 password please", "230 logged in"}));
 }
 
-// The same cases in passive (true) and active (false) mode.
-class TruthfulTransfer : public ScriptedFtpTest, public testing::WithParamInterface<bool> {
-protected:
-    void SetUp() override
-    {
-        ScriptedFtpTest::SetUp();
-        ftp.SetEnablePASV(GetParam());
-        server.Login();
-    }
-    ScriptedFtpServer& DataOffer()
-    {
-        return GetParam() ? server.Expect("PASV").Pasv() : server.ExpectPrefix("PORT ").Reply("200 PORT ok");
-    }
-    ScriptedFtpServer& DataOpen() { return GetParam() ? server.AcceptData() : server.ConnectData(); }
-    AnsiString LocalFile(const std::string& name) { return AnsiString(local / name); }
-
-    TempDir local;
-};
-
-INSTANTIATE_TEST_SUITE_P(Modes, TruthfulTransfer, testing::Values(true, false),
-                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "Passive" : "Active"; });
+class TruthfulTransfer : public ScriptedTransferTest {};
+INSTANTIATE_TEST_SUITE_P(Modes, TruthfulTransfer, testing::Values(true, false), ModeName);
 
 TEST_P(TruthfulTransfer, FloodThenFailingClosingReplyFails)
 {
