@@ -3,6 +3,7 @@
 #include "toolkit/graphics/Bitmap.h"
 #include "toolkit/system/Published.h"
 #include "toolkit/system/SysUtils.h"
+#include "toolkit/system/UnitCount.h"
 
 #include <string>
 
@@ -22,8 +23,10 @@ TK_CLASS_IMPL(TAlphaSpeedButton, TSpeedButton, {
 
 namespace {
 
+struct TAlphaBtnUnit;
+using TUsers = TUnitCount<TAlphaBtnUnit>;
+
 // Constant-initialised, so valid before any file's initialiser runs.
-int InitCount = 0;
 HMODULE Msimg32 = nullptr;
 TAlphaBlendFunc BlendRoutine = nullptr;
 
@@ -33,11 +36,11 @@ constexpr BOOL SoftBlendSuccess = ~0;  // all bits set
 
 TAlphaBlendFunc AlphaBlendRoutine() { return BlendRoutine; }
 HMODULE AlphaBlendLibrary() { return Msimg32; }
-int AlphaBtnInitCount() { return InitCount; }
+int AlphaBtnInitCount() { return -TUsers::Users(); }
 
 void AlphaBtnInitialization()
 {
-    if (InitCount-- != 0) return;
+    if (!TUsers::Enter()) return;
     Msimg32 = LoadLibraryA("msimg32.dll");
     BlendRoutine = nullptr;
     if (Msimg32) {
@@ -50,8 +53,7 @@ void AlphaBtnInitialization()
 
 void AlphaBtnFinalization()
 {
-    if (InitCount == 0) return;  // not initialised: nothing to release
-    if (++InitCount != 0) return;
+    if (!TUsers::Leave()) return;  // not the last user, or not initialised: nothing to release
     if (Msimg32) FreeLibrary(Msimg32);
     Msimg32 = nullptr;
     BlendRoutine = nullptr;  // it may have lived in the library just freed

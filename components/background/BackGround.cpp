@@ -1,6 +1,7 @@
 #include "components/background/BackGround.h"
 
 #include "toolkit/system/Published.h"
+#include "toolkit/system/UnitCount.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,8 +9,6 @@
 TpkxBkCount* pkxBKCount = nullptr;
 
 namespace {
-
-int UnitInitCount = 0;
 
 // Per channel b + (e - b) * a / n with the division in floating point, truncated; begin and
 // end are taken as stored (system colours are not resolved).
@@ -31,12 +30,12 @@ bool Bound(const TNotifyEvent& event, TObject* object) { return event && event.D
 
 TpkxBackGroundUnit::TpkxBackGroundUnit()
 {
-    if (UnitInitCount++ == 0) pkxBKCount = new TpkxBkCount;
+    if (TUnitCount<TpkxBackGroundUnit>::Enter()) pkxBKCount = new TpkxBkCount;
 }
 
 TpkxBackGroundUnit::~TpkxBackGroundUnit()
 {
-    if (--UnitInitCount == 0) {
+    if (TUnitCount<TpkxBackGroundUnit>::Leave()) {
         delete pkxBKCount;
         pkxBKCount = nullptr;
     }
@@ -45,13 +44,10 @@ TpkxBackGroundUnit::~TpkxBackGroundUnit()
 // ---- TpkxBkColor ----------------------------------------------------------------------------
 
 TK_CLASS_IMPL(TpkxBkColor, TPersistent, {
-    info.Props.push_back(Prop::Color<TpkxBkColor>("BeginColor", [](TpkxBkColor& c) { return c.BeginColor(); },
-                                                  [](TpkxBkColor& c, int64_t v) { c.SetBeginColor(TColor(v)); }));
-    info.Props.push_back(Prop::Color<TpkxBkColor>("EndColor", [](TpkxBkColor& c) { return c.EndColor(); },
-                                                  [](TpkxBkColor& c, int64_t v) { c.SetEndColor(TColor(v)); }));
-    info.Props.push_back(Prop::Enumeration<TpkxBkColor>("FillStyle", {"fsHorz", "fsVert"},
-                                                        [](TpkxBkColor& c) { return c.FillStyle(); },
-                                                        [](TpkxBkColor& c, int64_t v) { c.SetFillStyle(TpkxFillStyle(v)); }));
+    info.Props.push_back(Prop::Color("BeginColor", &TpkxBkColor::BeginColor, &TpkxBkColor::SetBeginColor));
+    info.Props.push_back(Prop::Color("EndColor", &TpkxBkColor::EndColor, &TpkxBkColor::SetEndColor));
+    info.Props.push_back(
+        Prop::Enumeration("FillStyle", {"fsHorz", "fsVert"}, &TpkxBkColor::FillStyle, &TpkxBkColor::SetFillStyle));
 })
 
 TpkxBkColor::TpkxBkColor() = default;
@@ -85,9 +81,7 @@ void TpkxBkColor::SetFillStyle(TpkxFillStyle value)
 // ---- TpkxBkAnimate --------------------------------------------------------------------------
 
 TK_CLASS_IMPL(TpkxBkAnimate, TPersistent, {
-    info.Props.push_back(Prop::Component<TpkxBkAnimate, TImageList>(
-        "ImageList", [](TpkxBkAnimate& a) { return a.ImageList(); },
-        [](TpkxBkAnimate& a, TImageList* v) { a.SetImageList(v); }));
+    info.Props.push_back(Prop::Component("ImageList", &TpkxBkAnimate::ImageList, &TpkxBkAnimate::SetImageList));
     info.Props.push_back(Prop::Integer<TpkxBkAnimate>("Speed", [](TpkxBkAnimate& a) { return a.Speed(); },
                                                       [](TpkxBkAnimate& a, int64_t v) {
                                                           a.SetSpeed(static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)));
