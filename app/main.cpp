@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/Unit2.h"
 #include "toolkit/controls/Application.h"
+#include "toolkit/controls/ProgramMain.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -24,24 +25,6 @@ int main(int argc, char** argv)
     case CommandLineAction::Run:
         break;
     }
-    if (!DisplayAvailable()) {
-        std::fprintf(stderr, "Tavin3 needs a graphical display and none is available; run it under a virtual one with: xvfb-run -a %s\n",
-                     argv[0]);
-        return kExitFailure;
-    }
-    int status = kExitOk;
-    try {
-        Application->SetIdentity("Tavin3", ProgramVersion(), ProgramDesktopFileName());
-        Application->Initialize();
-        Application->CreateForm(Form1);
-        Application->Run();
-    } catch (const std::exception& e) {
-        // Shown, then reported to whoever started us: a failed start is no success.
-        Application->ShowException(e);
-        status = kExitFailure;
-    }
-    // Forms first, then the GUI application: that hands the clipboard to the desktop.
-    Application->Finalize();
-    Form1 = nullptr;
-    return status;
+    Application->SetIdentity("Tavin3", ProgramVersion(), ProgramDesktopFileName());
+    return RunMainForm("Tavin3", argv[0], Form1);
 }

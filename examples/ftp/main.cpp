@@ -1,7 +1,7 @@
 // FtpSample: an FTP client window built on the FTP component. Its log also goes to standard
 // output, one line each.
 #include "examples/ftp/FtpSampleForm.h"
-#include "toolkit/controls/Application.h"
+#include "toolkit/controls/ProgramMain.h"
 
 #include <cstdio>
 #include <cstring>
@@ -33,22 +33,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: the port must be a number from 1 to 65535, not \"%s\"\n", argv[0], argv[2]);
         return 2;
     }
-    if (!DisplayAvailable()) {
-        std::fprintf(stderr, "FtpSample needs a graphical display and none is available; run it under a virtual one with: xvfb-run -a %s\n",
-                     argv[0]);
-        return 1;
-    }
-    try {
-        Application->Initialize();
-        Application->CreateForm(FtpSampleForm);
-        FtpSampleForm->LogEcho = [](const std::string& line) {
+    return RunMainForm<TFtpSampleForm>("FtpSample", argv[0], FtpSampleForm, [&](TFtpSampleForm& form) {
+        form.LogEcho = [](const std::string& line) {
             std::fprintf(stdout, "%s\n", line.c_str());
             std::fflush(stdout);
         };
-        FtpSampleForm->SetServer(AnsiString::FromUtf8(argc > 1 ? argv[1] : ""), port, AnsiString::FromUtf8(argc > 3 ? argv[3] : ""));
-        Application->Run();
-    } catch (const std::exception& e) {
-        Application->ShowException(e);
-    }
-    return 0;
+        form.SetServer(AnsiString::FromUtf8(argc > 1 ? argv[1] : ""), port, AnsiString::FromUtf8(argc > 3 ? argv[3] : ""));
+    });
 }

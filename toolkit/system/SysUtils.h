@@ -31,6 +31,3 @@ TK_DECLARE_EXCEPTION(EFOpenError, EStreamError)
 TK_DECLARE_EXCEPTION(EReadStreamError, EStreamError)
 TK_DECLARE_EXCEPTION(EListError, Exception)
 TK_DECLARE_EXCEPTION(EOutOfResources, Exception)
-
-// Convenience for UTF-8 literals in toolkit code.
-inline AnsiString Utf8(const char* s) { return AnsiString::FromUtf8(s); }
