@@ -1,13 +1,13 @@
 // The translucent speed button's cost: one 65 x 25 paint with the system routine and with
 // SoftAlphaBlend (a plain speed button for reference), and SoftAlphaBlend's throughput
 // against a plain memory copy of the same bytes.
+#include "bench/BenchSupport.h"
 #include "components/alphabutton/AlphaBtn.h"
 #include "toolkit/controls/Forms.h"
 #include "toolkit/winapi/SystemLibraries.h"
 
 #include <QApplication>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,22 +16,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Seconds per call of f, over enough calls to fill about half a second.
-double SecondsPerCall(const std::function<void()>& f)
-{
-    for (int i = 0; i < 10; ++i) f();  // warm up
-    long calls = 0;
-    const auto start = Clock::now();
-    std::chrono::duration<double> spent{};
-    do {
-        for (int i = 0; i < 100; ++i) f();
-        calls += 100;
-        spent = Clock::now() - start;
-    } while (spent.count() < 0.5);
-    return spent.count() / static_cast<double>(calls);
-}
+// Fast calls: measured in batches of a hundred over about half a second.
+double SecondsPerCall(const std::function<void()>& f) { return bench::SecondsPerCall(f, 0.5, 100, 10); }
 
 struct TMemoryImage {
     HDC dc;

@@ -2,40 +2,24 @@
 // buttons, controls), the painter alone on the main window's size, and the gradient on
 // forms from 100 to 3840 pixels high: time per paint and number of fills, against one plain
 // fill of the same area.
+#include "app/Unit2.h"
+#include "bench/BenchSupport.h"
 #include "components/background/BackGround.h"
 #include "toolkit/controls/Application.h"
 #include "toolkit/controls/Forms.h"
 #include "toolkit/winapi/GdiObjects.h"
-#ifdef HAVE_MAIN_WINDOW
-#include "app/Unit2.h"
-#endif
 
 #include <QApplication>
 #include <QWidget>
 
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Seconds per call of f, over enough calls to fill about a third of a second.
-double SecondsPerCall(const std::function<void()>& f)
-{
-    for (int i = 0; i < 3; ++i) f();  // warm up
-    long calls = 0;
-    const auto start = Clock::now();
-    std::chrono::duration<double> spent{};
-    do {
-        f();
-        ++calls;
-        spent = Clock::now() - start;
-    } while (spent.count() < 0.33);
-    return spent.count() / static_cast<double>(calls);
-}
+// Whole paints: measured one by one over about a third of a second.
+double SecondsPerCall(const std::function<void()>& f) { return bench::SecondsPerCall(f, 0.33, 1, 3); }
 
 // The fills one paint made: each band of the gradient is one fill of its own colour, and
 // blue to black gives every band a colour of its own.
@@ -87,7 +71,6 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-#ifdef HAVE_MAIN_WINDOW
     {
         TForm1 form(nullptr);
         form.Show();
@@ -97,9 +80,6 @@ int main(int argc, char** argv)
         std::printf("main window %dx%d, full repaint (picture, buttons, controls): %8.1f us\n", form.ClientWidth(),
                     form.ClientHeight(), whole * 1e6);
     }
-#else
-    std::printf("main window: not built\n");
-#endif
     {
         auto bmp = std::make_unique<TBitmap>();
         bmp->SetPixelFormat(pf24bit);
