@@ -61,7 +61,7 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner)
     SetColor(clBtnFace);
     SetParentFont(false);
     // Only the stored bounds: no window exists yet, and a form's window is sized when it is made.
-    TControl::SetBounds(0, 0, 320, 240);
+    TControl::SetBounds(0, 0, 320, 240);  // NOLINT(bugprone-parent-virtual-call)
 }
 
 TCustomForm::~TCustomForm()
@@ -149,14 +149,14 @@ void TCustomForm::SetBorderIcons(TBorderIcons value)
 // or resized), which a parent-relative setGeometry would get wrong.
 void TCustomForm::SetClientWidth(int value)
 {
-    TControl::SetBounds(Left(), Top(), value, Height());
+    TControl::SetBounds(Left(), Top(), value, Height());  // NOLINT(bugprone-parent-virtual-call)
     ApplyWindowFlags();
 }
 
 void TCustomForm::SetClientHeight(int value)
 {
     // As SetClientWidth: stored bounds first, then the window from them.
-    TControl::SetBounds(Left(), Top(), Width(), value);
+    TControl::SetBounds(Left(), Top(), Width(), value);  // NOLINT(bugprone-parent-virtual-call)
     ApplyWindowFlags();
 }
 
@@ -215,7 +215,7 @@ void TCustomForm::Resized(int width, int height)
 {
     if (width == Width() && height == Height()) return;
     // The window already has this size: only the stored bounds follow, nothing is sent back.
-    TControl::SetBounds(Left(), Top(), width, height);
+    TControl::SetBounds(Left(), Top(), width, height);  // NOLINT(bugprone-parent-virtual-call)
     Resize();
 }
 
