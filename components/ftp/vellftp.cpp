@@ -69,6 +69,10 @@ TK_CLASS_IMPL(TVellFtp, TComponent, {
     info.Props.push_back(Prop::Integer<F>("SendDataSize", [](F& f) { return f.SendDataSize(); },
                                           [](F& f, int64_t v) { f.SetSendDataSize(int(v)); })
                              .WithDefault(0));
+    info.Props.push_back(Prop::Boolean<F>("EnableTLS", [](F& f) { return f.EnableTLS(); },
+                                          [](F& f, int64_t v) { f.SetEnableTLS(v != 0); })
+                             .WithDefault(0));
+    info.Props.push_back(Prop::Event("OnCertificateError", &F::FOnCertificateError));
 })
 
 namespace Vellftp {

@@ -74,6 +74,9 @@ public:
     void SetTcpNoDelay(bool value);
     int SendDataSize() const { return FSendDataSize; }
     void SetSendDataSize(int value) { FSendDataSize = value; }
+    // Explicit TLS: AUTH TLS before the login, protected data connections after it.
+    bool EnableTLS() const { return FEnableTLS; }
+    void SetEnableTLS(bool value) { FEnableTLS = value; }
 
     const TFtpStatusEvent& OnStatus() const { return FOnStatus; }
     void SetOnStatus(TFtpStatusEvent e) { FOnStatus = std::move(e); }
@@ -95,6 +98,10 @@ public:
     void SetOnSuccess(TFtpSuccessEvent e) { FOnSuccess = std::move(e); }
     const TFtpHandledEvent& OnInvalidHost() const { return FOnInvalidHost; }
     void SetOnInvalidHost(TFtpHandledEvent e) { FOnInvalidHost = std::move(e); }
+    // The server's certificate is not trusted (CertificateError says why); a handler that
+    // sets Handled accepts it, otherwise the connection closes.
+    const TFtpHandledEvent& OnCertificateError() const { return FOnCertificateError; }
+    void SetOnCertificateError(TFtpHandledEvent e) { FOnCertificateError = std::move(e); }
 
     // Public, read-only.
     bool Connected() const { return GetConnected(); }
@@ -104,6 +111,8 @@ public:
     int ReceivedSize() const { return FReceivedSize; }
     int SentSize() const { return FSentSize; }
     int TransferSize() const { return FTransferSize; }
+    // Why the last server certificate was not trusted; empty when it was, or without TLS.
+    const AnsiString& CertificateError() const { return FCertificateError; }
 
 protected:
     bool GetConnected() const;
@@ -120,6 +129,7 @@ protected:
     [[noreturn]] void DoConnectionFailed();
     void DoPacketRecvd();
     void DoPacketSent();
+    void DoCertificateError();
     void DoSuccess(TFtpCmdType kind);
     void DoFailure(TFtpCmdType kind);
     void WindUp(TFtpCmdType kind);
@@ -129,6 +139,8 @@ protected:
     int ParsePASV(AnsiString& address, const AnsiString& reply);
     void DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNotifyEvent onWrite);
     AnsiString GetMixPortString();
+    int ParseEPSV(const AnsiString& reply);
+    AnsiString GetEprtString();
     int ReceiveSize(const AnsiString& reply);
     bool WaitForSend(int timeOut);
 
@@ -179,6 +191,13 @@ private:
     void ReportStaleLines();
     void NoteNoReply(const char* message);
     int ControlPending() const;
+
+    // TLS and the extended data commands.
+    void SecureControlConnection();
+    void ProtectDataChannel();
+    bool DataTlsWanted() const;
+    void ProtectDataConnection(TCustomWinSocket* socket, bool watchRefusal);
+    bool ExtendedDataCommands() const;
 
     // Data side.
     void PassiveOpening();
@@ -243,6 +262,9 @@ private:
     std::unique_ptr<TFileStream> FFileStream;
     int FSendDataSize = 8192;
     bool FTcpNoDelay = false;
+    bool FEnableTLS = false;
+    TFtpHandledEvent FOnCertificateError;
+    AnsiString FCertificateError;
 
     TReplyLines FControlIn;   // control bytes read but not yet taken as reply lines
     int FRepliesOwed = 0;     // final replies the server still owes for the commands sent

@@ -36,7 +36,10 @@ void TVellFtp::Connect()
     ++FRepliesOwed;  // the greeting
     if (!ReadFinalReply() || FResultCode != 220) DoConnectionFailed();
     FOnConnect(this);
+    FCertificateError = AnsiString();
+    if (FEnableTLS) SecureControlConnection();  // before the user name and password go out
     DoLogin();
+    if (FEnableTLS) ProtectDataChannel();
 }
 
 void TVellFtp::ResetControlState()
@@ -305,9 +308,7 @@ int TVellFtp::ArrivedClosingCode()
 
 int TVellFtp::ControlPending() const
 {
-    u_long pending = 0;
-    if (ioctlsocket(FControlSocket->Socket()->SocketHandle(), FIONREAD, &pending) != 0) return 0;
-    return static_cast<int>(std::min<u_long>(pending, 0x7FFFFFFF));
+    return FControlSocket->Socket()->ReceiveLength();  // over TLS too
 }
 
 // The classic names of the reply steps.

@@ -20,10 +20,13 @@
 void TVellFtp::PassiveOpening()
 {
     if (FDataSocket->Active()) FDataSocket->Close();
-    if (!SendCommand("PASV")) throw Exception(FLastReply);
+    // PASV can name only an IPv4 address: over IPv6, EPSV names just the port.
+    const bool extended = ExtendedDataCommands();
+    const char* word = extended ? "EPSV" : "PASV";
+    if (!SendCommand(word)) throw Exception(FLastReply);
     AnsiString address;
-    const int port = ParsePASV(address, FLastReply);
-    if (port < 0) throw ESocketError(AnsiString("PASV: ") + FLastReply);  // refused, or no usable address
+    const int port = extended ? ParseEPSV(FLastReply) : ParsePASV(address, FLastReply);
+    if (port < 0) throw ESocketError(AnsiString(word) + AnsiString(": ") + FLastReply);  // refused, or no usable address
     // The data connection goes to the server we talk to, whatever address the 227 reply names:
     // a reply must not point it at another host (scanning or bouncing through this client).
     FDataSocket->SetPort(port);
@@ -57,8 +60,28 @@ int TVellFtp::ParsePASV(AnsiString& address, const AnsiString& reply)
 bool TVellFtp::StartTransfer(const AnsiString& command)
 {
     PassiveOpening();
-    const bool replied = SendCommand(command);
+    bool replied;
+    if (DataTlsWanted()) {
+        // The handshake goes first: some servers answer the command only after it, others
+        // only start it after their answer (a refusal then ends the wait for it).
+        replied = SendLine(command);
+        if (replied) {
+            try {
+                ProtectDataConnection(FDataSocket->Socket(), true);
+            } catch (const ESocketError& e) {
+                FailData(e.Message());  // the socket layer has closed the data connection
+            }
+            replied = ReadReply();
+        }
+    } else {
+        replied = SendCommand(command);
+    }
     const bool started = replied && (FResultCode == 150 || FResultCode == 125);
+    if (started && FTransfer.failed && !FDataSocket->Active()) {
+        // No protected data connection: the server ends the transfer with its closing reply.
+        FTransfer.dataEnded = true;
+        return true;
+    }
     if (started) return true;
     FDataSocket->Close();
     if (replied && !FReplySettled) ForgetOwedReplies();  // an odd preliminary reply: nothing more is expected
@@ -68,6 +91,7 @@ bool TVellFtp::StartTransfer(const AnsiString& command)
 void TVellFtp::DoPASV(const char* command)
 {
     if (!StartTransfer(command) && FResultCode >= 500) throw Exception(FLastReply);
+    if (FTransfer.failed) throw ESocketError(FTransfer.dataError);  // no protected data connection
 }
 
 bool TVellFtp::WaitForSend(int timeOut)
@@ -96,7 +120,7 @@ bool TVellFtp::AwaitPassiveData()
             if (Clock::now() >= deadline) return false;
         }
         const unsigned long slice = MillisLeft(deadline, FTimeOut);
-        if (SocketReadyOrMessages(FDataSocket->Socket()->SocketHandle(), false, slice)) return true;
+        if (FDataSocket->Socket()->ReadyOrMessages(false, slice)) return true;
     }
 }
 
@@ -144,11 +168,14 @@ void TVellFtp::DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNot
     FListenSocket->OnClientRead = std::move(onRead);
     FListenSocket->OnClientWrite = std::move(onWrite);
     FListenSocket->SetServerType(stNonBlocking);
+    // PORT can name only an IPv4 address: over IPv6, EPRT and a listener of that family.
+    const bool extended = ExtendedDataCommands();
+    FListenSocket->SetFamily(extended ? sfIPv6 : sfIPv4);
     // A port of the sequence may be held by another program (or another instance of this one):
     // move on along the sequence instead of failing the transfer.
     AnsiString line;
     for (int attempt = 0;; ++attempt) {
-        line = AnsiString("PORT ") + GetMixPortString();
+        line = extended ? AnsiString("EPRT ") + GetEprtString() : AnsiString("PORT ") + GetMixPortString();
         FListenSocket->SetPort(LastDataPort);
         if (attempt == kPortAttempts - 1) {
             FListenSocket->Open();
@@ -173,6 +200,14 @@ void TVellFtp::DataConnected(TObject*, TCustomWinSocket* socket)
     }
     FTransfer.accepted = true;
     FTransfer.lastData = Clock::now();
+    if (!DataTlsWanted()) return;
+    // The server opened it, but this side is the TLS client here too.
+    try {
+        ProtectDataConnection(socket, false);
+    } catch (const ESocketError& e) {  // the socket layer has closed the connection
+        FailData(e.Message());
+        FTransfer.dataEnded = true;
+    }
 }
 
 void TVellFtp::DataDisconnected(TObject*, TCustomWinSocket*) { FTransfer.dataEnded = true; }

@@ -133,7 +133,7 @@ int TCustomWinSocket::ReceiveLength() const
 bool TCustomWinSocket::Ready(bool forWrite, unsigned long timeOut) const
 {
     if (FSocket < 0) return false;
-    if (!forWrite && TlsPending() > 0) return true;
+    if (!forWrite && TlsReadable()) return true;
     return SocketReady(FSocket, forWrite, timeOut > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(timeOut));
 }
 
@@ -141,7 +141,7 @@ bool TCustomWinSocket::ReadyOrMessages(bool forWrite, unsigned long timeOut) con
 {
     const int fd = FSocket;
     if (fd < 0) return false;
-    if (!forWrite && TlsPending() > 0) return true;
+    if (!forWrite && TlsReadable()) return true;
     const bool ready = SocketReadyOrMessages(fd, forWrite, timeOut);
     return ready && FSocket == fd;  // a handler may have closed it meanwhile
 }

@@ -117,6 +117,9 @@ protected:
     int TlsReceive(void* buffer, int count);
     int TlsSend(const void* buffer, int count, bool* wantRead = nullptr);
     int TlsPending() const;
+    // Decrypted bytes wait, or TLS has seen the peer's close_notify: a read will not block
+    // (though the socket itself may stay quiet until the peer closes it).
+    bool TlsReadable() const { return FTls && (!FConnected || TlsPending() > 0); }
     [[noreturn]] void RaiseTlsError(const char* api);
 
     int FSocket = -1;

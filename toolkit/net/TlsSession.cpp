@@ -5,11 +5,28 @@
 #include <openssl/x509.h>
 
 #include <cerrno>
+#include <chrono>
+#include <poll.h>
 #include <mutex>
 #include <string>
 #include <sys/socket.h>
 
 namespace {
+
+int SessionIndex()
+{
+    static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+}
+
+int NewSession(SSL* ssl, SSL_SESSION* session)
+{
+    auto* owner = static_cast<TTlsSession*>(SSL_get_ex_data(ssl, SessionIndex()));
+    if (!owner || !owner->Pool) return 0;
+    ++owner->Tickets;
+    owner->Pool->Add(session);
+    return 1;
+}
 
 SSL_CTX* MakeContext()
 {
@@ -26,6 +43,7 @@ SSL_CTX* MakeContext()
     // FTP's closing reply tells whether the data was complete.
     SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
     SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(ctx, NewSession);
     return ctx;
 }
 
@@ -85,6 +103,34 @@ SSL_CTX* TlsClientContext()
     return ctx;
 }
 
+void AttachTlsSession(SSL* ssl, TTlsSession* session) { SSL_set_ex_data(ssl, SessionIndex(), session); }
+
+TTlsSessionPool::~TTlsSessionPool()
+{
+    for (SSL_SESSION* s : FSessions) SSL_SESSION_free(s);
+}
+
+void TTlsSessionPool::Add(SSL_SESSION* session)
+{
+    FSessions.push_back(session);
+    // A few are plenty: a transfer takes one and usually brings new ones.
+    while (FSessions.size() > 8) {
+        SSL_SESSION_free(FSessions.front());
+        FSessions.pop_front();
+    }
+}
+
+SSL_SESSION* TTlsSessionPool::Take()
+{
+    while (!FSessions.empty()) {
+        SSL_SESSION* s = FSessions.back();
+        FSessions.pop_back();
+        if (SSL_SESSION_is_resumable(s)) return s;
+        SSL_SESSION_free(s);
+    }
+    return nullptr;
+}
+
 BIO* NewSocketBio(int fd)
 {
     BIO* bio = BIO_new(SocketMethod());
@@ -109,8 +155,26 @@ TTlsSession::~TTlsSession()
     // close_notify, once and without waiting: a server that reads the end of an upload
     // takes it as a clean end.
     if (Established && !Failed && !(SSL_get_shutdown(Ssl) & SSL_SENT_SHUTDOWN)) {
+        // Tickets the server sent on a connection that was never read (an upload) are
+        // taken first: the next data connection may need one.
+        char scratch[16384];
+        // A resumed TLS 1.3 connection that closes at once (a small upload) may close before
+        // the server's ticket for the next one arrived; it comes right behind the handshake.
+        if (Tickets == 0 && SSL_session_reused(Ssl) && SSL_version(Ssl) == TLS1_3_VERSION && Pool->Size() < 2) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+            while (Tickets == 0) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+                pollfd p{Fd, POLLIN, 0};
+                if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0) break;
+                if (SSL_read(Ssl, scratch, sizeof scratch) <= 0 && SSL_get_error(Ssl, -1) != SSL_ERROR_WANT_READ) break;
+            }
+        }
+        for (int records = 0; records < 8 && SSL_read(Ssl, scratch, sizeof scratch) > 0; ++records) {
+        }
+        ERR_clear_error();
         SSL_shutdown(Ssl);
         ERR_clear_error();
     }
+    SSL_set_ex_data(Ssl, SessionIndex(), nullptr);
     SSL_free(Ssl);
 }

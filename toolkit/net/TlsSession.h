@@ -2,7 +2,27 @@
 // The OpenSSL side of a TLS connection, private to the socket layer.
 #include <openssl/ssl.h>
 
+#include <deque>
+#include <memory>
 #include <string>
+
+// The sessions a server gave one family of connections (an FTP control connection and its
+// data connections), newest last. TLS 1.3 tickets may be good for one use only, so every
+// resumption takes its own, and the tickets that resumed connections receive come back here.
+class TTlsSessionPool {
+public:
+    TTlsSessionPool() = default;
+    ~TTlsSessionPool();
+    TTlsSessionPool(const TTlsSessionPool&) = delete;
+    TTlsSessionPool& operator=(const TTlsSessionPool&) = delete;
+
+    void Add(SSL_SESSION* session);  // takes ownership
+    SSL_SESSION* Take();             // the caller owns it; null when none is left
+    std::size_t Size() const { return FSessions.size(); }
+
+private:
+    std::deque<SSL_SESSION*> FSessions;
+};
 
 // One TLS connection over a socket this side owns; the socket layer is always the TLS client.
 class TTlsSession {
@@ -14,12 +34,16 @@ public:
 
     int Fd;
     SSL* Ssl;
+    std::shared_ptr<TTlsSessionPool> Pool = std::make_shared<TTlsSessionPool>();
     bool Established = false;  // the handshake completed
     bool Failed = false;       // a fatal error: no close_notify may follow
+    int Tickets = 0;           // sessions the server gave on this connection
 };
 
 // The context every client connection is made in: system trust, TLS 1.2 at least.
 SSL_CTX* TlsClientContext();
+// Ties an SSL to its session object, so that the tickets it receives reach its pool.
+void AttachTlsSession(SSL* ssl, TTlsSession* session);
 // A BIO over the socket that never raises SIGPIPE (send with MSG_NOSIGNAL).
 BIO* NewSocketBio(int fd);
 // The reasons queued by OpenSSL, as one text (and the queue emptied).

@@ -68,6 +68,7 @@ void TCustomWinSocket::StartTLS(const TTlsOptions& options)
     }
     SSL_set_bio(ssl, bio, bio);
     FTls = new TTlsSession(FSocket, ssl);
+    AttachTlsSession(ssl, FTls);
     // Every read and write is a non-blocking one from here on.
     ::fcntl(FSocket, F_SETFL, ::fcntl(FSocket, F_GETFL) | O_NONBLOCK);
 
@@ -83,7 +84,11 @@ void TCustomWinSocket::StartTLS(const TTlsOptions& options)
         }
     }
     if (resumed) {
-        if (SSL_SESSION* session = SSL_get1_session(resumed)) {
+        // A ticket of its own from the family's pool; else the first connection's session.
+        FTls->Pool = options.ResumeFrom->FTls->Pool;
+        SSL_SESSION* session = FTls->Pool->Take();
+        if (!session) session = SSL_get1_session(resumed);
+        if (session) {
             SSL_set_session(ssl, session);
             SSL_SESSION_free(session);
         }
@@ -149,7 +154,18 @@ AnsiString TCustomWinSocket::TlsVerifyError() const
 
 AnsiString TCustomWinSocket::TlsProtocol() const { return FTls ? AnsiString(SSL_get_version(FTls->Ssl)) : AnsiString(); }
 
-int TCustomWinSocket::TlsPending() const { return FTls ? SSL_pending(FTls->Ssl) : 0; }
+int TCustomWinSocket::TlsPending() const
+{
+    if (!FTls) return 0;
+    // Records that OpenSSL took from the socket but has not decrypted yet (it may take more
+    // than one, e.g. data right behind the handshake) are in neither count: decrypt one.
+    if (SSL_pending(FTls->Ssl) == 0 && SSL_has_pending(FTls->Ssl) && FTls->Established) {
+        char c;
+        SSL_peek(FTls->Ssl, &c, 1);
+        ERR_clear_error();
+    }
+    return SSL_pending(FTls->Ssl);
+}
 
 // As many bytes as are there, record after record, up to count.
 int TCustomWinSocket::TlsReceive(void* buffer, int count)

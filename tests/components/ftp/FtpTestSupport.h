@@ -17,6 +17,7 @@
 struct VellFtpTestAccess {
     static int ParsePASV(TVellFtp& f, AnsiString& address, const AnsiString& reply) { return f.ParsePASV(address, reply); }
     static int ReceiveSize(TVellFtp& f, const AnsiString& reply) { return f.ReceiveSize(reply); }
+    static int ParseEPSV(TVellFtp& f, const AnsiString& reply) { return f.ParseEPSV(reply); }
     static AnsiString GetMixPortString(TVellFtp& f) { return f.GetMixPortString(); }
     static void WindUp(TVellFtp& f, TFtpCmdType kind) { f.WindUp(kind); }
     static int ExtractResultCode(TVellFtp& f, const char* line) { return f.ExtractResultCode(line); }

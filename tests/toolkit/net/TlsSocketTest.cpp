@@ -133,6 +133,23 @@ TEST_F(TlsClient, DecryptedBytesCountAsPendingAndReadable)
     EXPECT_EQ(s->ReceiveBuf(buffer, 10), -1);  // nothing there, still connected
 }
 
+TEST_F(TlsClient, CloseNotifyEndsTheStreamWhileTheSocketStaysOpen)
+{
+    server.SetGreeting("last words");
+    server.SetShutdownAfterGreeting(true);
+    auto client = Connect("127.0.0.1", "localhost");
+    TCustomWinSocket* s = client->Socket();
+    TWinSocketStream stream(s, 5000);
+    EXPECT_EQ(ReadExactly(stream, 10), "last words");
+    // The end has come although the peer's socket is still open: readiness says so at once.
+    char c;
+    ASSERT_TRUE(PumpUntil([&] { return s->ReceiveBuf(&c, 1) == 0; }));
+    EXPECT_FALSE(s->Connected());
+    EXPECT_TRUE(stream.WaitForData(0));
+    EXPECT_TRUE(s->ReadyOrMessages(false, 0));
+    EXPECT_EQ(stream.Read(&c, 1), 0);
+}
+
 TEST_F(TlsClient, PlainPeerFailsTheHandshakeAndCancelEndsAWait)
 {
     // A peer that answers the hello with plain text.

@@ -138,6 +138,12 @@ void TlsTestServer::Serve(int fd)
         if (SSL_session_reused(ssl)) ++FResumed;
         bool ok = FGreeting.empty() || SSL_write(ssl, FGreeting.data(), static_cast<int>(FGreeting.size())) > 0;
         char buffer[16384];
+        if (ok && FShutdownAfterGreeting) {
+            SSL_shutdown(ssl);
+            while (::recv(fd, buffer, sizeof buffer, 0) > 0) {
+            }
+            ok = false;
+        }
         while (ok) {
             const int n = SSL_read(ssl, buffer, sizeof buffer);
             if (n <= 0) break;

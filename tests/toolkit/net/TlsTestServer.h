@@ -28,6 +28,9 @@ public:
 
     // Sent by every new connection right after its handshake.
     void SetGreeting(std::string text) { FGreeting = std::move(text); }
+    // After the greeting: close_notify, and the socket kept open until the client closes it
+    // (as vsftpd ends a data connection).
+    void SetShutdownAfterGreeting(bool value) { FShutdownAfterGreeting = value; }
     // Connects out to a listener on loopback and serves that connection (an FTP server's
     // active data connection does this).
     void ConnectTo(int port, bool ipv6 = false);
@@ -43,6 +46,7 @@ private:
     std::string FCert;
     std::string FError;
     std::string FGreeting;
+    bool FShutdownAfterGreeting = false;
     SSL_CTX* FContext = nullptr;
     int FListen = -1;
     int FPort = 0;

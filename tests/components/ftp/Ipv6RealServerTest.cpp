@@ -1,0 +1,135 @@
+// The client over IPv6 against the real servers listening on ::1: data connections by EPSV
+// (passive) and EPRT (active), listings and byte-exact transfers, and the IPv4 wire left as it
+// was.
+#include "tests/components/ftp/FtpTestSupport.h"
+#include "tests/components/ftp/RealFtpServers.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <tuple>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Kinds = std::vector<TFtpCmdType>;
+using Scenario = std::tuple<FtpServerKind, bool>;  // server, passive
+
+std::string Pattern(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 23);
+    }
+    return bytes;
+}
+
+bool AnyStatusStartsWith(const std::vector<std::string>& statuses, const std::string& code)
+{
+    return std::any_of(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.rfind(code, 0) == 0; });
+}
+
+class Ipv6RealServer : public ::testing::TestWithParam<Scenario> {
+protected:
+    void SetUp() override
+    {
+        if (server.Port() == 0 && server.Missing() && !RealFtpServersRequired())
+            GTEST_SKIP() << server.Error() << " (set CI or TAVIN3_FTP_SERVERS=required to make this a failure)";
+        ASSERT_GT(server.Port(), 0) << server.Error();
+        SpreadDataPorts();
+        ftp.SetHost("::1");
+        ftp.SetPort(server.Port());
+        ftp.SetUserID(RealFtpServer::User);
+        ftp.SetPassword(RealFtpServer::Password);
+        ftp.SetEnablePASV(std::get<1>(GetParam()));
+        ftp.Loaded();
+        events.Attach(ftp);
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            ADD_FAILURE() << "the client was still waiting after 240 s";
+            ftp.Cancel();
+        });
+        watchdog.start(240000);
+        ftp.Connect();
+        ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
+        ftp.DoCommand("TYPE I");
+        ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
+    }
+    AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
+
+    RealFtpServer server{std::get<0>(GetParam()), FtpServerVariant::Ipv6};
+    TempDir local;
+    TVellFtp ftp{nullptr};
+    FtpEvents events;
+    QTimer watchdog;
+};
+
+std::string ScenarioName(const testing::TestParamInfo<Scenario>& info)
+{
+    std::string name = FtpServerName(std::get<0>(info.param));
+    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+    return name + (std::get<1>(info.param) ? "_Passive" : "_Active");
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, Ipv6RealServer,
+                         testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd,
+                                                          FtpServerKind::Proftpd, FtpServerKind::PureFtpd),
+                                          testing::Bool()),
+                         ScenarioName);
+
+TEST_P(Ipv6RealServer, ListsAndTransfersOverExtendedDataConnections)
+{
+    WriteFileBytes(server / "a.txt", "a");
+    fs::create_directory(server / "sub");
+    ftp.Nlist();
+    std::vector<std::string> names;
+    for (const auto& item : events.items)
+        if (item != "." && item != "..") names.push_back(item);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub"}));
+
+    for (std::size_t size : {std::size_t{0}, std::size_t{1025}, std::size_t{2 * 1024 * 1024 + 3}}) {
+        SCOPED_TRACE(size);
+        const std::string name = "file-" + std::to_string(size);
+        const std::string bytes = Pattern(size, static_cast<unsigned>(size) + 1);
+        WriteFileBytes(server / name, bytes);
+        ftp.Download(AnsiString(name), Local(name));
+        EXPECT_TRUE(ReadFileBytes(local / name) == bytes);
+        const std::string back = Pattern(size, static_cast<unsigned>(size) + 2);
+        WriteFileBytes(local / ("up-" + name), back);
+        ftp.Upload(Local("up-" + name), AnsiString("up-" + name));
+        EXPECT_TRUE(ReadFileBytes(server / ("up-" + name)) == back);
+    }
+    EXPECT_EQ(events.successes, Kinds(6, fcTransfer));
+    EXPECT_TRUE(events.failures.empty()) << ftp.LastReply().str();
+    // PASV and PORT cannot name an IPv6 address: the extended commands were used.
+    EXPECT_FALSE(AnyStatusStartsWith(events.statuses, "227"));
+    if (std::get<1>(GetParam())) EXPECT_TRUE(AnyStatusStartsWith(events.statuses, "229"));
+}
+
+TEST(ExtendedPassiveReply, GivesThePortOrRefuses)
+{
+    TVellFtp ftp(nullptr);
+    const struct {
+        const char* reply;
+        int port;
+    } rows[] = {
+        {"229 Entering Extended Passive Mode (|||6446|)", 6446},
+        {"229 Entering Extended Passive Mode (!!!65535!)", 65535},
+        {"229 ok (|||1|) and more", 1},
+        {"229 Entering Extended Passive Mode (|||0|)", -1},
+        {"229 Entering Extended Passive Mode (|||65536|)", -1},
+        {"229 Entering Extended Passive Mode (|||644x|)", -1},
+        {"229 Entering Extended Passive Mode (||::1|6446|)", -1},  // an address is not taken
+        {"229 Entering Extended Passive Mode (|||6446)", -1},
+        {"229 Entering Extended Passive Mode |||6446|", -1},
+        {"229 Entering Extended Passive Mode (11164461)", -1},
+        {"227 Entering Passive Mode (127,0,0,1,4,1)", -1},
+        {"500 EPSV not understood", -1},
+        {"", -1},
+    };
+    for (const auto& row : rows) EXPECT_EQ(VellFtpTestAccess::ParseEPSV(ftp, AnsiString(row.reply)), row.port) << row.reply;
+}
+
+}  // namespace
