@@ -250,7 +250,7 @@ serve() {
   dir=$(mktemp -d "${TMPDIR:-/tmp}/tavin3-ftpd-$name-XXXXXX")
   # A stopped server takes its configuration with it.
   # (The group's SIGTERM may have ended the server already: nothing here may stop the removal.)
-  trap 'set +e; [ -z "$pid" ] || kill "$pid" 2>/dev/null; wait; rm -rf "$dir"' EXIT
+  trap 'set +e; [ -z "${pid:-}" ] || kill "$pid" 2>/dev/null; wait; rm -rf "$dir"' EXIT
   trap 'exit 0' TERM INT
   case "$name" in
     pyftpdlib)
@@ -278,13 +278,15 @@ serve() {
     first=" $dir/cert.pem"
   fi
   if [ "$name" = pyftpdlib ]; then
-    # It chooses its own free port and prints it.
+    # It chooses its own free port and prints it. (The file exists before the server starts:
+    # the background job opens its redirection only once it runs.)
+    : >"$dir/port"
     /usr/bin/python3 "$here/../tests/fixtures/pyftpd_variant_server.py" "$root" "$FTP_USER" "$FTP_PASSWORD" \
       "$address" "$([ "$variant" = tls ] && echo "$dir/both.pem")" </dev/null >"$dir/port" 2>"$dir/out.log" &
     pid=$!
     for _ in $(seq 300); do
       kill -0 "$pid" 2>/dev/null || break
-      port=$(head -n 1 "$dir/port")
+      port=$(head -n 1 "$dir/port" 2>/dev/null || true)
       if [ -n "$port" ]; then
         echo "$port$first"
         wait "$pid" || true
