@@ -22,11 +22,11 @@ enum TFtpCmdType : unsigned char {
     fcLogin = 16,
 };
 
-using TFtpStatusEvent = TEvent<TComponent*, AnsiString>;        // Sender, Status
-using TFtpHandledEvent = TEvent<bool&>;                         // Handled
-using TFtpFailureEvent = TEvent<bool&, TFtpCmdType>;            // Handled, TransType
-using TFtpSuccessEvent = TEvent<TFtpCmdType>;                   // TransType
-using TFtpListItemEvent = TEvent<AnsiString>;                   // Listing
+using TFtpStatusEvent = TEvent<TComponent*, AnsiString>;  // Sender, Status
+using TFtpHandledEvent = TEvent<bool&>;                   // Handled
+using TFtpFailureEvent = TEvent<bool&, TFtpCmdType>;      // Handled, TransType
+using TFtpSuccessEvent = TEvent<TFtpCmdType>;             // TransType
+using TFtpListItemEvent = TEvent<AnsiString>;             // Listing
 
 class TVellFtp : public TComponent {
     TK_CLASS(TVellFtp)
@@ -157,16 +157,18 @@ private:
 
     // What one listing or transfer knows about itself; set up afresh when it starts.
     struct TransferState {
-        AnsiString dataError;       // what went wrong on the data side, for the failure message
-        bool failed = false;        // the data side failed (socket error, full disk, refused peer)
-        bool accepted = false;      // active: the server's data connection was accepted
-        bool dataEnded = false;     // the data connection has ended (or was never needed)
-        bool truncatePending = false;  // download: the local file is cut once the server accepts
-        bool uploadReady = false;   // active upload: the server has answered STOR
-        bool closingRead = false;   // the reply that closes it is in already (a refusal)
-        Clock::time_point lastData{};   // when data last moved, for the drain after the reply
-        Clock::time_point replySeen{};  // when the closing reply was first seen complete
-        std::string listCarry;      // an unfinished listing line, kept for the next piece
+        AnsiString dataError;                    // what went wrong on the data side, for the failure message
+        bool failed = false;                     // the data side failed (socket error, full disk, refused peer)
+        bool accepted = false;                   // active: the server's data connection was accepted
+        bool dataEnded = false;                  // the data connection has ended (or was never needed)
+        bool truncatePending = false;            // download: the local file is cut once the server accepts
+        bool uploadReady = false;                // active upload: the server has answered STOR
+        bool closingRead = false;                // the reply that closes it is in already (a refusal)
+        bool commandSent = false;                // active: the transfer command is on its way
+        TCustomWinSocket* tlsWaiting = nullptr;  // active: accepted before that, not yet protected
+        Clock::time_point lastData{};            // when data last moved, for the drain after the reply
+        Clock::time_point replySeen{};           // when the closing reply was first seen complete
+        std::string listCarry;                   // an unfinished listing line, kept for the next piece
     };
 
     // Operations: every public one starts with BeginOperation.
@@ -197,6 +199,7 @@ private:
     void ProtectDataChannel();
     bool DataTlsWanted() const;
     void ProtectDataConnection(TCustomWinSocket* socket, bool watchRefusal);
+    void ProtectAcceptedDataConnection(TCustomWinSocket* socket);
     bool ExtendedDataCommands() const;
 
     // Data side.
@@ -266,8 +269,8 @@ private:
     TFtpHandledEvent FOnCertificateError;
     AnsiString FCertificateError;
 
-    TReplyLines FControlIn;   // control bytes read but not yet taken as reply lines
-    int FRepliesOwed = 0;     // final replies the server still owes for the commands sent
+    TReplyLines FControlIn;         // control bytes read but not yet taken as reply lines
+    int FRepliesOwed = 0;           // final replies the server still owes for the commands sent
     bool FPreliminaryRead = false;  // the oldest command owed has had its preliminary reply
     bool FReplySettled = false;     // the last reply read settled its command
     TransferState FTransfer;
@@ -281,9 +284,9 @@ private:
 char* NextToken(char* text, const char* delimiters);
 
 // Unit-wide state shared by every instance.
-extern int LastDataPort;        // the last local port used for an active data connection
-extern bool ActiveSendBusy;     // SendEvent is running
-extern bool PassiveSendBusy;    // PASV_SendEvent is running
+extern int LastDataPort;      // the last local port used for an active data connection
+extern bool ActiveSendBusy;   // SendEvent is running
+extern bool PassiveSendBusy;  // PASV_SendEvent is running
 
 // Palette registration on page "Vell".
 namespace Vellftp {

@@ -159,8 +159,6 @@ void TVellFtp::CatchUp()
 
 // ---- Commands and replies --------------------------------------------------------------------
 
-namespace {
-
 // A line end inside a command would put a second command on the wire (a file name smuggling
 // one in). A NUL ends the command, so only the text before it counts.
 void RefuseLineBreaks(const AnsiString& command)
@@ -170,8 +168,6 @@ void RefuseLineBreaks(const AnsiString& command)
     if (std::memchr(text, '\r', length) || std::memchr(text, '\n', length))
         throw Exception("TVellFtp: コマンドに改行文字 (CR, LF) は使えません。"_ansi);
 }
-
-}  // namespace
 
 void TVellFtp::DoCommand(const AnsiString& command)
 {

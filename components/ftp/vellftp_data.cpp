@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 // ---- Passive ---------------------------------------------------------------------------------
 
@@ -147,8 +148,7 @@ AnsiString TVellFtp::GetMixPortString()
     // address other than the one it sees the client at: announce the control connection's own.
     if (h[0] == 127 && FControlSocket->Active()) {
         in_addr local{};
-        if (inet_pton(AF_INET, FControlSocket->Socket()->LocalAddress().c_str(), &local) == 1)
-            std::memcpy(h, &local, 4);
+        if (inet_pton(AF_INET, FControlSocket->Socket()->LocalAddress().c_str(), &local) == 1) std::memcpy(h, &local, 4);
     }
     LastDataPort = LastDataPort >= 64000 ? 3001 : LastDataPort + 2;
     char text[64];
@@ -184,7 +184,12 @@ void TVellFtp::DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNot
         if (FListenSocket->TryOpen()) break;
     }
     if (!SendCommand(line)) return;
-    SendCommand(command);
+    RefuseLineBreaks(command);
+    if (!SendLine(command)) return;
+    FTransfer.commandSent = true;
+    // A server that connected on PORT (pyftpdlib) takes the handshake only after the command.
+    if (TCustomWinSocket* socket = std::exchange(FTransfer.tlsWaiting, nullptr)) ProtectAcceptedDataConnection(socket);
+    ReadReply();
 }
 
 void TVellFtp::DataConnected(TObject*, TCustomWinSocket* socket)
@@ -201,7 +206,13 @@ void TVellFtp::DataConnected(TObject*, TCustomWinSocket* socket)
     FTransfer.accepted = true;
     FTransfer.lastData = Clock::now();
     if (!DataTlsWanted()) return;
-    // The server opened it, but this side is the TLS client here too.
+    if (FTransfer.commandSent) ProtectAcceptedDataConnection(socket);
+    else FTransfer.tlsWaiting = socket;
+}
+
+// The server opened it, but this side is the TLS client here too.
+void TVellFtp::ProtectAcceptedDataConnection(TCustomWinSocket* socket)
+{
     try {
         ProtectDataConnection(socket, false);
     } catch (const ESocketError& e) {  // the socket layer has closed the connection
@@ -210,7 +221,11 @@ void TVellFtp::DataConnected(TObject*, TCustomWinSocket* socket)
     }
 }
 
-void TVellFtp::DataDisconnected(TObject*, TCustomWinSocket*) { FTransfer.dataEnded = true; }
+void TVellFtp::DataDisconnected(TObject*, TCustomWinSocket* socket)
+{
+    if (FTransfer.tlsWaiting == socket) FTransfer.tlsWaiting = nullptr;
+    FTransfer.dataEnded = true;
+}
 
 void TVellFtp::FailData(const AnsiString& what)
 {

@@ -34,6 +34,8 @@ inline AnsiString CancelledText() { return "TVellFtp: 中止されました (can
 
 // Forgets the tokenizer's saved position, so that it never outlives a buffer that goes away.
 void ForgetTokenPosition();
+// Throws for a command with CR or LF in it.
+void RefuseLineBreaks(const AnsiString& command);
 
 // strtol with base 10, saturated to the 32-bit range.
 inline int LeadingNumber(const char* text)

@@ -5,9 +5,6 @@
 #include <openssl/x509.h>
 
 #include <cerrno>
-#include <chrono>
-#include <poll.h>
-#include <mutex>
 #include <string>
 #include <sys/socket.h>
 
@@ -23,7 +20,6 @@ int NewSession(SSL* ssl, SSL_SESSION* session)
 {
     auto* owner = static_cast<TTlsSession*>(SSL_get_ex_data(ssl, SessionIndex()));
     if (!owner || !owner->Pool) return 0;
-    ++owner->Tickets;
     owner->Pool->Add(session);
     return 1;
 }
@@ -71,10 +67,7 @@ int BioRead(BIO* bio, char* data, int length)
     return static_cast<int>(n);
 }
 
-long BioCtrl(BIO*, int cmd, long, void*)
-{
-    return cmd == BIO_CTRL_FLUSH ? 1 : 0;
-}
+long BioCtrl(BIO*, int cmd, long, void*) { return cmd == BIO_CTRL_FLUSH ? 1 : 0; }
 
 int BioCreate(BIO* bio)
 {
@@ -125,10 +118,18 @@ SSL_SESSION* TTlsSessionPool::Take()
     while (!FSessions.empty()) {
         SSL_SESSION* s = FSessions.back();
         FSessions.pop_back();
-        if (SSL_SESSION_is_resumable(s)) return s;
+        if (SSL_SESSION_is_resumable(s)) {
+            const int length = i2d_SSL_SESSION(s, nullptr);
+            FLastTaken.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+            unsigned char* out = FLastTaken.data();
+            if (length > 0 && i2d_SSL_SESSION(s, &out) != length) FLastTaken.clear();
+            return s;
+        }
         SSL_SESSION_free(s);
     }
-    return nullptr;
+    if (FLastTaken.empty()) return nullptr;
+    const unsigned char* in = FLastTaken.data();
+    return d2i_SSL_SESSION(nullptr, &in, static_cast<long>(FLastTaken.size()));
 }
 
 BIO* NewSocketBio(int fd)
@@ -158,19 +159,7 @@ TTlsSession::~TTlsSession()
         // Tickets the server sent on a connection that was never read (an upload) are
         // taken first: the next data connection may need one.
         char scratch[16384];
-        // A resumed TLS 1.3 connection that closes at once (a small upload) may close before
-        // the server's ticket for the next one arrived; it comes right behind the handshake.
-        if (Tickets == 0 && SSL_session_reused(Ssl) && SSL_version(Ssl) == TLS1_3_VERSION && Pool->Size() < 2) {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-            while (Tickets == 0) {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-                pollfd p{Fd, POLLIN, 0};
-                if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0) break;
-                if (SSL_read(Ssl, scratch, sizeof scratch) <= 0 && SSL_get_error(Ssl, -1) != SSL_ERROR_WANT_READ) break;
-            }
-        }
-        for (int records = 0; records < 8 && SSL_read(Ssl, scratch, sizeof scratch) > 0; ++records) {
-        }
+        for (int records = 0; records < 8 && SSL_read(Ssl, scratch, sizeof scratch) > 0; ++records) {}
         ERR_clear_error();
         SSL_shutdown(Ssl);
         ERR_clear_error();

@@ -5,10 +5,13 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The sessions a server gave one family of connections (an FTP control connection and its
-// data connections), newest last. TLS 1.3 tickets may be good for one use only, so every
-// resumption takes its own, and the tickets that resumed connections receive come back here.
+// data connections), newest last. Each resumption takes an unused TLS 1.3 ticket while there
+// is one, and the tickets that resumed connections receive come back here. Some servers send
+// none on a connection they only read (proftpd after an upload): when the unused ones are
+// gone, the last one taken is offered again, which servers without replay protection accept.
 class TTlsSessionPool {
 public:
     TTlsSessionPool() = default;
@@ -17,11 +20,12 @@ public:
     TTlsSessionPool& operator=(const TTlsSessionPool&) = delete;
 
     void Add(SSL_SESSION* session);  // takes ownership
-    SSL_SESSION* Take();             // the caller owns it; null when none is left
-    std::size_t Size() const { return FSessions.size(); }
+    SSL_SESSION* Take();             // the caller owns it; null when there never was one
 
 private:
     std::deque<SSL_SESSION*> FSessions;
+    // The last ticket taken, as bytes: OpenSSL marks a session it resumed as used up.
+    std::vector<unsigned char> FLastTaken;
 };
 
 // One TLS connection over a socket this side owns; the socket layer is always the TLS client.
@@ -37,7 +41,6 @@ public:
     std::shared_ptr<TTlsSessionPool> Pool = std::make_shared<TTlsSessionPool>();
     bool Established = false;  // the handshake completed
     bool Failed = false;       // a fatal error: no close_notify may follow
-    int Tickets = 0;           // sessions the server gave on this connection
 };
 
 // The context every client connection is made in: system trust, TLS 1.2 at least.

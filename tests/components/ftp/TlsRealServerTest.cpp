@@ -96,9 +96,9 @@ std::string ScenarioName(const testing::TestParamInfo<Scenario>& info)
     return name + (std::get<1>(info.param) ? "_Passive" : "_Active");
 }
 
-// proftpd (its TLS 1.3 tickets after uploads) and pyftpdlib in active mode do not pass yet.
 INSTANTIATE_TEST_SUITE_P(Servers, TlsRealServer,
-                         testing::Combine(testing::Values(FtpServerKind::Vsftpd, FtpServerKind::PureFtpd),
+                         testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd,
+                                                          FtpServerKind::Proftpd, FtpServerKind::PureFtpd),
                                           testing::Bool()),
                          ScenarioName);
 
@@ -151,6 +151,30 @@ TEST_P(TlsRealServer, LogsInOverTlsListsAndTransfersByteExact)
     EXPECT_EQ(certificateErrors, 1);  // data connections do not ask again
     ftp.Disconnect();
     EXPECT_FALSE(ftp.Connected());
+}
+
+// proftpd sends no new session ticket on a connection it only reads, so a run of uploads
+// outlasts the tickets the login brought.
+TEST_P(TlsRealServer, RunOfUploadsThenDownloadAndListing)
+{
+    ftp.Connect();
+    ftp.DoCommand("TYPE I");
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        const std::string name = "run-" + std::to_string(i);
+        const std::string bytes = Pattern(1000u + static_cast<unsigned>(i), static_cast<unsigned>(i));
+        WriteFileBytes(local / name, bytes);
+        ftp.Upload(Local(name), AnsiString(name));
+        EXPECT_TRUE(ReadFileBytes(server / name) == bytes) << ftp.LastReply().str();
+    }
+    ftp.Download("run-5", Local("back"));
+    EXPECT_TRUE(ReadFileBytes(local / "back") == Pattern(1005, 5));
+    ftp.Nlist();
+    const auto names = std::count_if(events.items.begin(), events.items.end(),
+                                     [](const std::string& item) { return item.rfind("run-", 0) == 0; });
+    EXPECT_EQ(names, 6) << testing::PrintToString(events.items);
+    EXPECT_EQ(events.successes, Kinds(7, fcTransfer));
+    EXPECT_TRUE(events.failures.empty()) << ftp.LastReply().str();
 }
 
 TEST_P(TlsRealServer, CancelledDownloadLeavesTheConnectionInStep)
