@@ -117,8 +117,7 @@ AnsiString TitleFromExecutable(const std::string& path)
 {
     std::string name = std::filesystem::path(path).filename().string();
     if (auto dot = name.find('.'); dot != std::string::npos) name.resize(dot);
-    for (std::size_t i = 1; i < name.size(); ++i)
-        name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+    for (std::size_t i = 1; i < name.size(); ++i) name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
     return AnsiString::FromUtf8(name);
 }
 
@@ -162,8 +161,7 @@ int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, 
     box.setTextFormat(Qt::PlainText);
     MakePlain(box);
     box.adjustSize();
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        box.move(screen->geometry().center() - box.rect().center());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) box.move(screen->geometry().center() - box.rect().center());
     box.exec();
     return IDOK;
 }
@@ -183,4 +181,3 @@ void TApplication::Notification(TComponent* AComponent, TOperation operation)
     TComponent::Notification(AComponent, operation);
     if (operation == opRemove && static_cast<void*>(AComponent) == static_cast<void*>(FMainForm)) FMainForm = nullptr;
 }
-

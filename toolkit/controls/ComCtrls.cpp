@@ -15,7 +15,8 @@ namespace {
 void CheckRange(int min, int max)
 {
     if (min > max)
-        throw EInvalidOperation(AnsiString("Invalid range: minimum " + std::to_string(min) + " exceeds maximum " + std::to_string(max)));
+        throw EInvalidOperation(
+            AnsiString("Invalid range: minimum " + std::to_string(min) + " exceeds maximum " + std::to_string(max)));
 }
 }  // namespace
 

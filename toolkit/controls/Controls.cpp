@@ -24,10 +24,7 @@ TK_CLASS_IMPL(TControl, TComponent, {
     info.Props.push_back(ControlProps::HelpContext());
 })
 
-TControl::TControl(TComponent* AOwner) : TComponent(AOwner)
-{
-    FFont.OnChange = TNotifyEvent(this, &TControl::FontChanged);
-}
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner) { FFont.OnChange = TNotifyEvent(this, &TControl::FontChanged); }
 
 TControl::~TControl()
 {
@@ -43,9 +40,7 @@ void TControl::Dispatch(TMessage& Message)
     case CM_COLORCHANGED:
     case CM_FONTCHANGED:
     case CM_TEXTCHANGED:
-    case CM_ENABLEDCHANGED:
-        Invalidate();
-        break;
+    case CM_ENABLEDCHANGED: Invalidate(); break;
     case CM_PARENTFONTCHANGED:
         if (FParentFont && FParent) {
             FFont.Assign(FParent->Font());
@@ -255,8 +250,7 @@ void TControlCanvas::FreeOwnHandle()
 
 void TControlCanvas::CreateHandle()
 {
-    if (!FControl->Parent())
-        throw EInvalidOperation(AnsiString("Control '" + FControl->Name().str() + "' has no parent window"));
+    if (!FControl->Parent()) throw EInvalidOperation(AnsiString("Control '" + FControl->Name().str() + "' has no parent window"));
     FOwnHandle = GetDC(nullptr);
     SetHandle(FOwnHandle);
 }

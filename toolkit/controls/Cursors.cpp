@@ -9,12 +9,14 @@ const std::vector<std::pair<std::string, int64_t>>& CursorIdents()
 {
     // crSize reads as crSizeAll and is written as it.
     static const std::vector<std::pair<std::string, int64_t>> idents{
-        {"crDefault", crDefault},   {"crNone", crNone},         {"crArrow", crArrow},       {"crCross", crCross},
-        {"crIBeam", crIBeam},       {"crSizeNESW", crSizeNESW}, {"crSizeNS", crSizeNS},     {"crSizeNWSE", crSizeNWSE},
-        {"crSizeWE", crSizeWE},     {"crUpArrow", crUpArrow},   {"crHourGlass", crHourGlass}, {"crDrag", crDrag},
-        {"crNoDrop", crNoDrop},     {"crHSplit", crHSplit},     {"crVSplit", crVSplit},     {"crMultiDrag", crMultiDrag},
-        {"crSQLWait", crSQLWait},   {"crNo", crNo},             {"crAppStart", crAppStart}, {"crHelp", crHelp},
-        {"crHandPoint", crHandPoint}, {"crSizeAll", crSizeAll}, {"crSize", crSize},
+        {"crDefault", crDefault},     {"crNone", crNone},           {"crArrow", crArrow},
+        {"crCross", crCross},         {"crIBeam", crIBeam},         {"crSizeNESW", crSizeNESW},
+        {"crSizeNS", crSizeNS},       {"crSizeNWSE", crSizeNWSE},   {"crSizeWE", crSizeWE},
+        {"crUpArrow", crUpArrow},     {"crHourGlass", crHourGlass}, {"crDrag", crDrag},
+        {"crNoDrop", crNoDrop},       {"crHSplit", crHSplit},       {"crVSplit", crVSplit},
+        {"crMultiDrag", crMultiDrag}, {"crSQLWait", crSQLWait},     {"crNo", crNo},
+        {"crAppStart", crAppStart},   {"crHelp", crHelp},           {"crHandPoint", crHandPoint},
+        {"crSizeAll", crSizeAll},     {"crSize", crSize},
     };
     return idents;
 }

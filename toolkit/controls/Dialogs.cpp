@@ -24,6 +24,7 @@ bool TColorDialog::Execute()
     dialog.setWindowModality(Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted) return false;
     QColor c = dialog.selectedColor();
-    FColor = static_cast<TColor>(RGB(static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())));
+    FColor =
+        static_cast<TColor>(RGB(static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())));
     return true;
 }

@@ -198,10 +198,7 @@ bool TCustomForm::CloseQuery()
     return true;
 }
 
-bool TCustomForm::Showing() const
-{
-    return HandleAllocated() && Visible();
-}
+bool TCustomForm::Showing() const { return HandleAllocated() && Visible(); }
 
 void TCustomForm::PaintWindow(HDC DC)
 {

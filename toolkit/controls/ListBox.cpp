@@ -79,7 +79,8 @@ HWND TListBox::CreateWindowHandle(HWND parentWindow)
 
 const AnsiString& TListBox::Item(int index) const
 {
-    if (index < 0 || index >= Count()) throw EInvalidOperation(AnsiString("List index out of bounds (" + std::to_string(index) + ")"));
+    if (index < 0 || index >= Count())
+        throw EInvalidOperation(AnsiString("List index out of bounds (" + std::to_string(index) + ")"));
     return FItems[static_cast<std::size_t>(index)];
 }
 

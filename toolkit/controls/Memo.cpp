@@ -73,10 +73,7 @@ void TMemo::ApplyOptions()
     e->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 }
 
-AnsiString TMemo::GetText() const
-{
-    return AnsiString::FromUtf8(d->edit ? d->edit->toPlainText().toStdString() : d->text);
-}
+AnsiString TMemo::GetText() const { return AnsiString::FromUtf8(d->edit ? d->edit->toPlainText().toStdString() : d->text); }
 
 void TMemo::SetText(const AnsiString& value)
 {
@@ -98,7 +95,8 @@ int TMemo::LineCount() const
 
 AnsiString TMemo::Line(int index) const
 {
-    if (index < 0 || index >= LineCount()) throw EInvalidOperation(AnsiString("Line index out of bounds (" + std::to_string(index) + ")"));
+    if (index < 0 || index >= LineCount())
+        throw EInvalidOperation(AnsiString("Line index out of bounds (" + std::to_string(index) + ")"));
     if (d->edit) return AnsiString::FromUtf8(d->edit->document()->findBlockByNumber(index).text().toStdString());
     std::size_t start = 0;
     for (int i = 0; i < index; ++i) start = d->text.find('\n', start) + 1;

@@ -112,7 +112,8 @@ TK_CLASS_IMPL(TPopupMenu, TComponent, {
     info.Props.push_back(Prop::Event("OnPopup", &TPopupMenu::OnPopup));
 })
 
-TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMenuItem(nullptr)), d(std::make_unique<TPopupMenuPrivate>())
+TPopupMenu::TPopupMenu(TComponent* AOwner)
+    : TComponent(AOwner), FItems(new TMenuItem(nullptr)), d(std::make_unique<TPopupMenuPrivate>())
 {
     FItems->FMenu = this;
 }

@@ -9,7 +9,6 @@ struct TMessage {
     LRESULT Result = 0;
 };
 
-
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
@@ -20,11 +19,11 @@ constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 8;
 constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 9;
 constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
 constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 12;
-constexpr UINT CM_COLORCHANGED = CM_BASE + 13;    // 0xB00D
+constexpr UINT CM_COLORCHANGED = CM_BASE + 13;  // 0xB00D
 constexpr UINT CM_FONTCHANGED = CM_BASE + 14;
 constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
-constexpr UINT CM_MOUSEENTER = CM_BASE + 19;      // 0xB013
-constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;      // 0xB014
+constexpr UINT CM_MOUSEENTER = CM_BASE + 19;  // 0xB013
+constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;  // 0xB014
 constexpr UINT CM_PARENTSHOWHINTCHANGED = CM_BASE + 35;
 
 // WM_PAINT carries the device context to draw on in WParam (null: nothing to draw on).

@@ -16,7 +16,8 @@ template <class F>
 int RunMainForm(const char* name, const char* executable, F*& form, const std::function<void(F&)>& prepare = {})
 {
     if (!DisplayAvailable()) {
-        std::fprintf(stderr, "%s needs a graphical display and none is available; run it under a virtual one with: xvfb-run -a %s\n",
+        std::fprintf(stderr,
+                     "%s needs a graphical display and none is available; run it under a virtual one with: xvfb-run -a %s\n",
                      name, executable);
         return kProgramFailed;
     }

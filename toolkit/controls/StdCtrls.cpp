@@ -125,8 +125,7 @@ void TCustomLabel::Notification(TComponent* AComponent, TOperation operation)
 void TCustomLabel::DoDrawText(TRect& r, UINT flags)
 {
     AnsiString text = GetLabelText();
-    if ((flags & DT_CALCRECT) && (text.IsEmpty() || (FShowAccelChar && text == AnsiString("&") )))
-        text = AnsiString(" ");
+    if ((flags & DT_CALCRECT) && (text.IsEmpty() || (FShowAccelChar && text == AnsiString("&")))) text = AnsiString(" ");
     if (!FShowAccelChar) flags |= DT_NOPREFIX;
     TCanvas* canvas = Canvas();
     canvas->Font()->Assign(Font());
@@ -197,9 +196,9 @@ TK_CLASS_IMPL(TEdit, TWinControl, {
     info.Props.back().Default = 0;
     info.Props.push_back(ControlProps::ParentFont());
     info.Props.push_back(ControlProps::ParentShowHint());
-    info.Props.push_back(Prop::Text<TEdit>("PasswordChar",
-                                           [](TEdit& e) { return e.PasswordChar() ? AnsiString(std::string(1, e.PasswordChar())) : AnsiString(); },
-                                           [](TEdit& e, const AnsiString& v) { e.SetPasswordChar(v.IsEmpty() ? '\0' : v[1]); }));
+    info.Props.push_back(Prop::Text<TEdit>(
+        "PasswordChar", [](TEdit& e) { return e.PasswordChar() ? AnsiString(std::string(1, e.PasswordChar())) : AnsiString(); },
+        [](TEdit& e, const AnsiString& v) { e.SetPasswordChar(v.IsEmpty() ? '\0' : v[1]); }));
     info.Props.push_back(Prop::Boolean("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly, 0));
     info.Props.push_back(ControlProps::ShowHint());
     info.Props.push_back(ControlProps::TabOrder());
@@ -269,10 +268,7 @@ void TEdit::SelectAll()
     d->edit->selectAll();
 }
 
-AnsiString TEdit::SelText() const
-{
-    return d->edit ? AnsiString::FromUtf8(d->edit->selectedText().toStdString()) : AnsiString();
-}
+AnsiString TEdit::SelText() const { return d->edit ? AnsiString::FromUtf8(d->edit->selectedText().toStdString()) : AnsiString(); }
 
 void TEdit::CopyToClipboard()
 {

@@ -15,11 +15,12 @@ public:
 TK_CLASS_IMPL(TTimer, TComponent, {
     info.Create = CreatorOf<TTimer>();
     info.Props.push_back(Prop::Boolean("Enabled", &TTimer::Enabled, &TTimer::SetEnabled, 1));
-    info.Props.push_back(Prop::Integer<TTimer>("Interval", [](TTimer& t) { return t.Interval(); },
-                                               [](TTimer& t, int64_t v) {
-                                                   if (v < 0 || v > UINT_MAX) throw EConvertError(AnsiString("Invalid interval"));
-                                                   t.SetInterval(static_cast<unsigned>(v));
-                                               })
+    info.Props.push_back(Prop::Integer<TTimer>(
+                             "Interval", [](TTimer& t) { return t.Interval(); },
+                             [](TTimer& t, int64_t v) {
+                                 if (v < 0 || v > UINT_MAX) throw EConvertError(AnsiString("Invalid interval"));
+                                 t.SetInterval(static_cast<unsigned>(v));
+                             })
                              .WithDefault(1000));
     info.Props.push_back(Prop::Event("OnTimer", &TTimer::FOnTimer));
 })
@@ -33,10 +34,7 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), d(std::make_unique<TTim
     });
 }
 
-TTimer::~TTimer()
-{
-    Destroying();
-}
+TTimer::~TTimer() { Destroying(); }
 
 void TTimer::SetEnabled(bool value)
 {
@@ -69,6 +67,5 @@ bool TTimer::Running() const { return d->timer.isActive(); }
 void TTimer::UpdateTimer()
 {
     d->timer.stop();
-    if (FEnabled && FInterval > 0 && FOnTimer)
-        d->timer.start(static_cast<int>(std::min<unsigned>(FInterval, INT_MAX)));
+    if (FEnabled && FInterval > 0 && FOnTimer) d->timer.start(static_cast<int>(std::min<unsigned>(FInterval, INT_MAX)));
 }

@@ -69,7 +69,10 @@ public:
         }
     }
 
-    static TMouseButton Button(Qt::MouseButton b) { return b == Qt::RightButton ? mbRight : b == Qt::MiddleButton ? mbMiddle : mbLeft; }
+    static TMouseButton Button(Qt::MouseButton b)
+    {
+        return b == Qt::RightButton ? mbRight : b == Qt::MiddleButton ? mbMiddle : mbLeft;
+    }
 
     void Mouse(QMouseEvent* e)
     {
@@ -99,7 +102,8 @@ public:
             }
         });
         if (e->type() == QEvent::MouseMove) ShowCursorAt(p);
-        if (e->type() == QEvent::MouseButtonRelease && e->button() == Qt::RightButton) ShowPopupMenu(target, e->globalPosition().toPoint());
+        if (e->type() == QEvent::MouseButtonRelease && e->button() == Qt::RightButton)
+            ShowPopupMenu(target, e->globalPosition().toPoint());
     }
 
     // A graphic child shows its own cursor over the window, unless it leaves it to the window.
@@ -400,5 +404,11 @@ void TWinControl::Resized(int width, int height)
     TControl::SetBounds(Left(), Top(), width, height);
 }
 
-void TWinControl::MouseEntered() { Application->Guard([&] { Perform(CM_MOUSEENTER); }); }
-void TWinControl::MouseLeft() { Application->Guard([&] { Perform(CM_MOUSELEAVE); }); }
+void TWinControl::MouseEntered()
+{
+    Application->Guard([&] { Perform(CM_MOUSEENTER); });
+}
+void TWinControl::MouseLeft()
+{
+    Application->Guard([&] { Perform(CM_MOUSELEAVE); });
+}

@@ -15,10 +15,7 @@ constexpr uint32_t BI_RGB = 0;
 constexpr int64_t MaxSide = 32767;
 constexpr int64_t MaxPixels = int64_t{1} << 28;
 
-[[noreturn]] void Invalid(const std::string& what)
-{
-    throw EInvalidGraphic(AnsiString("Invalid bitmap: " + what));
-}
+[[noreturn]] void Invalid(const std::string& what) { throw EInvalidGraphic(AnsiString("Invalid bitmap: " + what)); }
 
 class Bytes {
 public:
@@ -71,8 +68,7 @@ Header ParseHeader(const Bytes& b)
     uint32_t colorsUsed = b.U32(46);
     h.pixelOffset = b.U32(10);
 
-    if (h.width <= 0 || height == 0)
-        Invalid("invalid size " + std::to_string(h.width) + " x " + std::to_string(height));
+    if (h.width <= 0 || height == 0) Invalid("invalid size " + std::to_string(h.width) + " x " + std::to_string(height));
     h.topDown = height < 0;
     h.height = height < 0 ? -height : height;
     if (h.width > MaxSide || h.height > MaxSide || h.width * h.height > MaxPixels)
@@ -80,7 +76,8 @@ Header ParseHeader(const Bytes& b)
     if (planes != 1) Invalid("unsupported number of planes " + std::to_string(planes));
     if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 24 && h.bits != 32)
         Invalid("unsupported colour depth of " + std::to_string(h.bits) + " bits per pixel");
-    if (compression != BI_RGB) Invalid("unsupported compression " + std::to_string(compression) + " (only uncompressed bitmaps are read)");
+    if (compression != BI_RGB)
+        Invalid("unsupported compression " + std::to_string(compression) + " (only uncompressed bitmaps are read)");
 
     uint64_t tableStart = FileHeaderSize + uint64_t{infoSize};
     if (h.bits <= 8) {
@@ -89,10 +86,11 @@ Header ParseHeader(const Bytes& b)
         if (count > maxColors) Invalid("the colour table has " + std::to_string(count) + " entries, more than the depth allows");
         if (tableStart + uint64_t{count} * 4 > b.Size()) Invalid("the colour table is truncated");
         h.palette.resize(count);
-        for (uint32_t i = 0; i < count; ++i) h.palette[i] = b.U32(tableStart + i * 4) & 0xFFFFFF;
+        for (uint32_t i = 0; i < count; ++i) h.palette[i] = b.U32(tableStart + uint64_t{i} * 4) & 0xFFFFFF;
         tableStart += uint64_t{count} * 4;
     }
-    if (h.pixelOffset < tableStart) Invalid("the pixel data offset " + std::to_string(h.pixelOffset) + " lies inside the headers");
+    if (h.pixelOffset < tableStart)
+        Invalid("the pixel data offset " + std::to_string(h.pixelOffset) + " lies inside the headers");
 
     h.rowBytes = (static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.bits) + 31) / 32 * 4;
     uint64_t need = h.rowBytes * static_cast<uint64_t>(h.height);
@@ -200,7 +198,7 @@ std::string TBitmap::SaveToData() const
         if (bits == 24) s.append(reinterpret_cast<const char*>(row), used);
         else
             for (int x = 0; x < Width(); ++x) {
-                s.append(reinterpret_cast<const char*>(row + x * 4), 3);
+                s.append(reinterpret_cast<const char*>(row + static_cast<std::size_t>(x) * 4), 3);
                 s += '\0';
             }
         s.append(rowBytes - used, '\0');

@@ -4,6 +4,7 @@
 #include <utility>
 
 namespace {
+// clang-format off
 constexpr std::array<std::pair<TColor, const char*>, 25> kNames{{
     {clBlack, "clBlack"}, {clMaroon, "clMaroon"}, {clGreen, "clGreen"}, {clOlive, "clOlive"},
     {clNavy, "clNavy"}, {clPurple, "clPurple"}, {clTeal, "clTeal"}, {clGray, "clGray"},
@@ -13,6 +14,7 @@ constexpr std::array<std::pair<TColor, const char*>, 25> kNames{{
     {clBtnShadow, "clBtnShadow"}, {clBtnText, "clBtnText"}, {clBtnHighlight, "clBtnHighlight"},
     {clHighlight, "clHighlight"}, {clInfoBk, "clInfoBk"}, {clNone, "clNone"},
 }};
+// clang-format on
 }  // namespace
 
 uint32_t ColorToRGB(TColor color)

@@ -25,8 +25,8 @@ void TGraphicsObject::Changed() { OnChange(this); }
 
 TK_CLASS_IMPL(TFont, TPersistent, {
     info.Props.push_back(Prop::Integer("Charset", &TFont::Charset, &TFont::SetCharset));
-    info.Props.back().Idents = {{"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET},
-                                {"SHIFTJIS_CHARSET", SHIFTJIS_CHARSET}};
+    info.Props.back().Idents = {
+        {"ANSI_CHARSET", ANSI_CHARSET}, {"DEFAULT_CHARSET", DEFAULT_CHARSET}, {"SHIFTJIS_CHARSET", SHIFTJIS_CHARSET}};
     info.Props.push_back(Prop::Color("Color", &TFont::Color, &TFont::SetColor));
     info.Props.push_back(Prop::Integer("Height", &TFont::Height, &TFont::SetHeight));
     info.Props.push_back(Prop::Text("Name", &TFont::Name, &TFont::SetName));

@@ -116,8 +116,8 @@ public:
     TBrush* Brush() { return &FBrush; }
     TPen* Pen() { return &FPen; }
 
-    void FillRect(const TRect& r);                      // right and bottom edges excluded
-    void Rectangle(int x1, int y1, int x2, int y2);     // pen frame, brush inside
+    void FillRect(const TRect& r);                   // right and bottom edges excluded
+    void Rectangle(int x1, int y1, int x2, int y2);  // pen frame, brush inside
     void MoveTo(int x, int y) { FPenPos = {x, y}; }
     void LineTo(int x, int y);
     void TextOut(int x, int y, const AnsiString& text);

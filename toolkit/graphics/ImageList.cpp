@@ -59,8 +59,9 @@ TK_CLASS_IMPL(TCustomImageList, TComponent, {
     info.Props.push_back(Prop::Integer("Height", &TCustomImageList::Height, &TCustomImageList::SetHeight, 16));
     info.Props.push_back(Prop::Integer("Width", &TCustomImageList::Width, &TCustomImageList::SetWidth, 16));
     // After Width and Height, so that a description read in order ends with its images.
-    info.Props.push_back(Prop::Binary<TCustomImageList>("Bitmap", [](TCustomImageList& l) { return l.ImagesData(); },
-                                                        [](TCustomImageList& l, const std::string& v) { l.SetImagesData(v); }));
+    info.Props.push_back(Prop::Binary<TCustomImageList>(
+        "Bitmap", [](TCustomImageList& l) { return l.ImagesData(); },
+        [](TCustomImageList& l, const std::string& v) { l.SetImagesData(v); }));
 })
 
 TK_CLASS_IMPL(TImageList, TCustomImageList, { info.Create = CreatorOf<TImageList>(); })
@@ -78,8 +79,7 @@ int TCustomImageList::Count() const { return d ? static_cast<int>(d->images.size
 
 void TCustomImageList::SetSize(int width, int height)
 {
-    if (!ValidSize(width, height))
-        throw EInvalidOperation(AnsiString("Invalid image list size"));
+    if (!ValidSize(width, height)) throw EInvalidOperation(AnsiString("Invalid image list size"));
     if (width == FWidth && height == FHeight) return;
     FWidth = width;
     FHeight = height;
@@ -198,7 +198,8 @@ void TCustomImageList::SetImagesData(const std::string& data)
     for (int64_t i = 0; i < count; ++i) {
         QImage img(int(width), int(height), QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x, bytes += 4) img.setPixel(x, y, qPremultiply(qRgba(bytes[2], bytes[1], bytes[0], bytes[3])));
+            for (int x = 0; x < width; ++x, bytes += 4)
+                img.setPixel(x, y, qPremultiply(qRgba(bytes[2], bytes[1], bytes[0], bytes[3])));
         images.push_back(std::move(img));
     }
     FWidth = int(width);

@@ -58,8 +58,10 @@ private:
     {
         while (pos < s.size()) {
             char c = s[pos];
-            if (c == '\n') { ++line; ++pos; }
-            else if (c == ' ' || c == '\t' || c == '\r') ++pos;
+            if (c == '\n') {
+                ++line;
+                ++pos;
+            } else if (c == ' ' || c == '\t' || c == '\r') ++pos;
             else break;
         }
     }
@@ -67,9 +69,15 @@ private:
     Token Number(Token t)
     {
         bool negative = false;
-        if (s[pos] == '-') { negative = true; ++pos; }
+        if (s[pos] == '-') {
+            negative = true;
+            ++pos;
+        }
         int base = 10;
-        if (pos < s.size() && s[pos] == '$') { base = 16; ++pos; }
+        if (pos < s.size() && s[pos] == '$') {
+            base = 16;
+            ++pos;
+        }
         std::size_t start = pos;
         uint64_t value = 0;
         while (pos < s.size() && std::isxdigit(static_cast<unsigned char>(s[pos]))) {
@@ -109,7 +117,11 @@ private:
             for (;;) {
                 if (pos >= s.size() || s[pos] == '\n') Fail(t.line, "unterminated text");
                 if (s[pos] == '\'') {
-                    if (pos + 1 < s.size() && s[pos + 1] == '\'') { piece += '\''; pos += 2; continue; }
+                    if (pos + 1 < s.size() && s[pos + 1] == '\'') {
+                        piece += '\'';
+                        pos += 2;
+                        continue;
+                    }
                     ++pos;
                     break;
                 }
@@ -129,12 +141,18 @@ private:
             if (pos >= s.size()) Fail(t.line, "unterminated binary data");
             char c = s[pos++];
             if (c == '}') break;
-            if (c == '\n') { ++line; continue; }
+            if (c == '\n') {
+                ++line;
+                continue;
+            }
             if (c == ' ' || c == '\t' || c == '\r') continue;
             if (!std::isxdigit(static_cast<unsigned char>(c))) Fail(line, "bad character in binary data");
             int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10;
             if (high < 0) high = v;
-            else { t.text += static_cast<char>(high * 16 + v); high = -1; }
+            else {
+                t.text += static_cast<char>(high * 16 + v);
+                high = -1;
+            }
         }
         if (high >= 0) Fail(line, "odd number of hex digits in binary data");
         return t;
@@ -242,8 +260,14 @@ private:
 
         for (;;) {
             if (cur.kind == Tok::End) Fail(cur.line, "'end' expected");
-            if (IsIdent("end")) { Advance(); break; }
-            if (IsIdent("object")) { ReadObject(instance); continue; }
+            if (IsIdent("end")) {
+                Advance();
+                break;
+            }
+            if (IsIdent("object")) {
+                ReadObject(instance);
+                continue;
+            }
             ReadProperty(instance);
         }
     }
@@ -345,8 +369,7 @@ private:
             if (cur.kind != Tok::Binary) bad();
             Apply(line, [&] { prop->SetBinary(target, cur.text); });
             break;
-        case TTypeKind::Object:
-            bad();
+        case TTypeKind::Object: bad();
         }
         Advance();
     }
@@ -371,16 +394,12 @@ private:
 
 }  // namespace
 
-void ReadComponentText(TComponent* root, const std::string& text)
-{
-    Reader(root, text).Run();
-}
+void ReadComponentText(TComponent* root, const std::string& text) { Reader(root, text).Run(); }
 
 std::string LoadResourceText(const std::string& resourceName)
 {
     QFile file(QString::fromStdString(":/forms/" + resourceName));
-    if (!file.open(QIODevice::ReadOnly))
-        throw EReadError(AnsiString("Resource " + resourceName + " not found"));
+    if (!file.open(QIODevice::ReadOnly)) throw EReadError(AnsiString("Resource " + resourceName + " not found"));
     QByteArray bytes = file.readAll();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }

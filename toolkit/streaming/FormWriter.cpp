@@ -18,10 +18,7 @@ std::size_t CharLength(const std::string& s, std::size_t i)
 }
 
 // Whether the CP932 bytes survive the trip to UTF-8 and back unchanged.
-bool SurvivesUtf8(const std::string& bytes)
-{
-    return AnsiString::FromUtf8(AnsiString(bytes).ToUtf8()).str() == bytes;
-}
+bool SurvivesUtf8(const std::string& bytes) { return AnsiString::FromUtf8(AnsiString(bytes).ToUtf8()).str() == bytes; }
 
 // Quoted UTF-8 pieces; control characters, and bytes UTF-8 cannot carry, as #nn codes.
 std::string Quote(const AnsiString& text)

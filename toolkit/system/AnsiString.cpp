@@ -1,8 +1,8 @@
 #include "toolkit/system/AnsiString.h"
 
-#include <iconv.h>
 #include <algorithm>
 #include <cerrno>
+#include <iconv.h>
 
 namespace {
 
@@ -73,9 +73,7 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
 
 bool IsAscii(std::string_view s)
 {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
-    return true;
+    return std::ranges::all_of(s, [](unsigned char c) { return c < 0x80; });
 }
 
 }  // namespace
@@ -94,7 +92,10 @@ std::string AnsiString::ToUtf8() const
 
 AnsiString AnsiString::SubString(int index1, int count) const
 {
-    if (index1 < 1) { count += index1 - 1; index1 = 1; }
+    if (index1 < 1) {
+        count += index1 - 1;
+        index1 = 1;
+    }
     if (count <= 0 || index1 > Length()) return AnsiString();
     return AnsiString(FData.substr(static_cast<std::size_t>(index1 - 1), static_cast<std::size_t>(count)));
 }

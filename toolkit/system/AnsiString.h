@@ -1,9 +1,9 @@
 #pragma once
 // Byte string in the ANSI code page (CP932), lengths counted in bytes.
 // Conversion to and from UTF-8 happens only at the toolkit's edges.
+#include <compare>
 #include <string>
 #include <string_view>
-#include <compare>
 
 class AnsiString {
 public:
@@ -22,10 +22,18 @@ public:
     const std::string& str() const { return FData; }
     std::string& str() { return FData; }
     char operator[](int index1) const { return FData[static_cast<std::size_t>(index1 - 1)]; }  // 1-based
-    AnsiString SubString(int index1, int count) const;  // 1-based, clipped to the text
+    AnsiString SubString(int index1, int count) const;                                         // 1-based, clipped to the text
 
-    AnsiString& operator+=(const AnsiString& s) { FData += s.FData; return *this; }
-    friend AnsiString operator+(AnsiString a, const AnsiString& b) { a += b; return a; }
+    AnsiString& operator+=(const AnsiString& s)
+    {
+        FData += s.FData;
+        return *this;
+    }
+    friend AnsiString operator+(AnsiString a, const AnsiString& b)
+    {
+        a += b;
+        return a;
+    }
     friend bool operator==(const AnsiString& a, const AnsiString& b) = default;
     friend auto operator<=>(const AnsiString& a, const AnsiString& b) = default;
 

@@ -34,10 +34,10 @@ void TPersistent::Assign(TPersistent* source)
 TK_CLASS_IMPL(TComponent, TPersistent, {
     info.Props.push_back(Prop::Text<TComponent>(
         "Name", [](TComponent& c) { return c.Name(); }, [](TComponent& c, const AnsiString& v) { c.SetName(v); }));
-    info.Props.push_back(Prop::Integer<TComponent>(
-                             "Tag", [](TComponent& c) { return c.Tag(); },
-                             [](TComponent& c, int64_t v) { c.SetTag(static_cast<int>(v)); })
-                             .WithDefault(0));
+    info.Props.push_back(
+        Prop::Integer<TComponent>(
+            "Tag", [](TComponent& c) { return c.Tag(); }, [](TComponent& c, int64_t v) { c.SetTag(static_cast<int>(v)); })
+            .WithDefault(0));
     info.Props.back().Stored = TStoredRule::Default;
 })
 

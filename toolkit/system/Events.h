@@ -14,11 +14,13 @@ public:
 
     template <class T>
     TEvent(T* object, void (T::*method)(Args...), std::string methodName = {})
-        : FCode([object, method](Args... a) { (object->*method)(std::forward<Args>(a)...); }),
-          FData(object), FMethodName(std::move(methodName)) {}
+        : FCode([object, method](Args... a) { (object->*method)(std::forward<Args>(a)...); }), FData(object),
+          FMethodName(std::move(methodName))
+    {}
 
     TEvent(std::function<void(Args...)> code, TObject* data, std::string methodName)
-        : FCode(std::move(code)), FData(data), FMethodName(std::move(methodName)) {}
+        : FCode(std::move(code)), FData(data), FMethodName(std::move(methodName))
+    {}
 
     explicit operator bool() const { return static_cast<bool>(FCode); }
     void operator()(Args... a) const

@@ -10,19 +10,19 @@
 
 // In the .cpp: builds the info once and registers the class by name at start-up.
 // The body fills `info` (Create, Props, Methods).
-#define TK_CLASS_IMPL(Class, Base, ...)                                                                                          \
-    const TClassInfo& Class::StaticClassInfo()                                                                                   \
-    {                                                                                                                            \
-        static const TClassInfo classInfo = [] {                                                                                 \
-            TClassInfo built;                                                                                                    \
-            built.Name = #Class;                                                                                                 \
-            built.Parent = &Base::StaticClassInfo();                                                                             \
-            auto fill = []([[maybe_unused]] TClassInfo & info) __VA_ARGS__;                                                      \
-            fill(built);                                                                                                         \
-            return built;                                                                                                        \
-        }();                                                                                                                     \
-        return classInfo;                                                                                                        \
-    }                                                                                                                            \
+#define TK_CLASS_IMPL(Class, Base, ...)                                     \
+    const TClassInfo& Class::StaticClassInfo()                              \
+    {                                                                       \
+        static const TClassInfo classInfo = [] {                            \
+            TClassInfo built;                                               \
+            built.Name = #Class;                                            \
+            built.Parent = &Base::StaticClassInfo();                        \
+            auto fill = []([[maybe_unused]] TClassInfo & info) __VA_ARGS__; \
+            fill(built);                                                    \
+            return built;                                                   \
+        }();                                                                \
+        return classInfo;                                                   \
+    }                                                                       \
     static const bool Class##_registered = (RegisterClassInfo(&Class::StaticClassInfo()), true);
 
 // Creation by name for components constructed with an owner.
@@ -47,11 +47,20 @@ TPropInfo Ordinal(TTypeKind kind, const char* name, G get, S set)
 }
 
 template <class C, class G, class S>
-TPropInfo Integer(const char* name, G get, S set) { return Ordinal<C>(TTypeKind::Integer, name, get, set); }
+TPropInfo Integer(const char* name, G get, S set)
+{
+    return Ordinal<C>(TTypeKind::Integer, name, get, set);
+}
 template <class C, class G, class S>
-TPropInfo Boolean(const char* name, G get, S set) { return Ordinal<C>(TTypeKind::Boolean, name, get, set); }
+TPropInfo Boolean(const char* name, G get, S set)
+{
+    return Ordinal<C>(TTypeKind::Boolean, name, get, set);
+}
 template <class C, class G, class S>
-TPropInfo Color(const char* name, G get, S set) { return Ordinal<C>(TTypeKind::Color, name, get, set); }
+TPropInfo Color(const char* name, G get, S set)
+{
+    return Ordinal<C>(TTypeKind::Color, name, get, set);
+}
 template <class C, class G, class S>
 TPropInfo Enumeration(const char* name, std::vector<std::string> names, G get, S set)
 {
@@ -100,9 +109,7 @@ TPropInfo Component(const char* name, G get, S set)
     p.Name = name;
     p.Kind = TTypeKind::Component;
     p.GetComponent = [get](TObject* o) -> TComponent* { return get(*static_cast<C*>(o)); };
-    p.SetComponent = [set](TObject* o, TComponent* v) {
-        set(*static_cast<C*>(o), v ? dynamic_cast<Target*>(v) : nullptr);
-    };
+    p.SetComponent = [set](TObject* o, TComponent* v) { set(*static_cast<C*>(o), v ? dynamic_cast<Target*>(v) : nullptr); };
     p.Stored = TStoredRule::Predicate;
     p.StoredIf = [get](TObject* o) { return get(*static_cast<C*>(o)) != nullptr; };
     return p;

@@ -42,7 +42,9 @@ int TMemoryStream::Write(const void* buffer, int count)
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    int64_t base = origin == soBeginning ? 0 : origin == soCurrent ? static_cast<int64_t>(FPos) : static_cast<int64_t>(FData.size());
+    int64_t base = origin == soBeginning ? 0
+                   : origin == soCurrent ? static_cast<int64_t>(FPos)
+                                         : static_cast<int64_t>(FData.size());
     int64_t target = base + offset;
     if (target < 0) target = 0;
     FPos = static_cast<std::size_t>(target);

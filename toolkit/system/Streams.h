@@ -29,7 +29,11 @@ public:
     int Write(const void* buffer, int count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     const std::string& Data() const { return FData; }
-    void Clear() { FData.clear(); FPos = 0; }
+    void Clear()
+    {
+        FData.clear();
+        FPos = 0;
+    }
 
 private:
     std::string FData;

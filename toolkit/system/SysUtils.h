@@ -21,10 +21,10 @@ private:
         using Base::Base;                \
     };
 
-TK_DECLARE_EXCEPTION(EReadError, Exception)        // malformed form description
-TK_DECLARE_EXCEPTION(EConvertError, Exception)     // bad conversion of a value
-TK_DECLARE_EXCEPTION(EInvalidOperation, Exception) // e.g. a control without a parent window
-TK_DECLARE_EXCEPTION(EComponentError, Exception)   // an invalid or duplicate component name
+TK_DECLARE_EXCEPTION(EReadError, Exception)         // malformed form description
+TK_DECLARE_EXCEPTION(EConvertError, Exception)      // bad conversion of a value
+TK_DECLARE_EXCEPTION(EInvalidOperation, Exception)  // e.g. a control without a parent window
+TK_DECLARE_EXCEPTION(EComponentError, Exception)    // an invalid or duplicate component name
 TK_DECLARE_EXCEPTION(EStreamError, Exception)
 TK_DECLARE_EXCEPTION(EFCreateError, EStreamError)
 TK_DECLARE_EXCEPTION(EFOpenError, EStreamError)

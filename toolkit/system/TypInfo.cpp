@@ -38,7 +38,10 @@ std::vector<const TPropInfo*> TClassInfo::AllProps() const
             // A redeclared property keeps its first place but the derived class's rules.
             bool replaced = false;
             for (auto& q : out)
-                if (q->Name == p.Name) { q = &p; replaced = true; }
+                if (q->Name == p.Name) {
+                    q = &p;
+                    replaced = true;
+                }
             if (!replaced) out.push_back(&p);
         }
     return out;

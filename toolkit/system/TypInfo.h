@@ -23,7 +23,7 @@ enum class TStoredRule { Always, Default, Predicate, Never };
 struct TPropInfo {
     std::string Name;
     TTypeKind Kind = TTypeKind::Integer;
-    std::vector<std::string> Names;  // enumeration and set members by ordinal
+    std::vector<std::string> Names;                       // enumeration and set members by ordinal
     std::vector<std::pair<std::string, int64_t>> Idents;  // names an integer may be written as
 
     // Integer, Boolean, Enumeration, Set (bit mask by ordinal) and Color.
@@ -48,14 +48,23 @@ struct TPropInfo {
     int64_t Default = 0;
     std::function<bool(TObject*)> StoredIf;
 
-    TPropInfo& WithDefault(int64_t value) { Stored = TStoredRule::Default; Default = value; return *this; }
+    TPropInfo& WithDefault(int64_t value)
+    {
+        Stored = TStoredRule::Default;
+        Default = value;
+        return *this;
+    }
     TPropInfo& StoredWhen(std::function<bool(TObject*)> predicate)
     {
         Stored = TStoredRule::Predicate;
         StoredIf = std::move(predicate);
         return *this;
     }
-    TPropInfo& NotStored() { Stored = TStoredRule::Never; return *this; }
+    TPropInfo& NotStored()
+    {
+        Stored = TStoredRule::Never;
+        return *this;
+    }
 
     // Whether the writer puts this property into a form description.
     bool IsStored(TObject* instance) const;
@@ -71,9 +80,9 @@ struct TClassInfo {
     std::map<std::string, std::function<bool(TObject* self, TComponent* value)>> Fields;
 
     bool InheritsFrom(const TClassInfo* other) const;
-    const TPropInfo* FindProp(const std::string& name) const;   // own and inherited
-    std::vector<const TPropInfo*> AllProps() const;              // base class first
-    const std::any* FindMethod(const std::string& name) const;  // own and inherited
+    const TPropInfo* FindProp(const std::string& name) const;                        // own and inherited
+    std::vector<const TPropInfo*> AllProps() const;                                  // base class first
+    const std::any* FindMethod(const std::string& name) const;                       // own and inherited
     bool SetField(TObject* self, const std::string& name, TComponent* value) const;  // false when none
 };
 
@@ -89,12 +98,10 @@ struct TPaletteEntry {
 void RegisterComponents(const std::string& page, const std::vector<const TClassInfo*>& classes);
 const std::vector<TPaletteEntry>& PaletteEntries();
 
-
 // In the class body: gives StaticClassInfo() and the virtual ClassInfo().
-#define TK_CLASS(Class)                                                          \
-public:                                                                          \
-    static const TClassInfo& StaticClassInfo();                                  \
+#define TK_CLASS(Class)                                                         \
+public:                                                                         \
+    static const TClassInfo& StaticClassInfo();                                 \
     const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); } \
-                                                                                 \
+                                                                                \
 private:
-

@@ -35,7 +35,9 @@ std::vector<Line> Layout(const char* bytes, int count, UINT format)
             continue;
         }
         if (c == '\t' && (format & DT_EXPANDTABS)) {
-            do line.text += ' '; while (line.text.size() % 8 != 0);
+            do {
+                line.text += ' ';
+            } while (line.text.size() % 8 != 0);
             continue;
         }
         if (c == '&' && prefix) {

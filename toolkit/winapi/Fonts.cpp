@@ -1,6 +1,6 @@
 // Fonts and simple text output. CP932 text is converted to Qt text here, at the edge.
-#include "toolkit/winapi/GdiObjects.h"
 #include "toolkit/system/AnsiString.h"
+#include "toolkit/winapi/GdiObjects.h"
 #include "toolkit/winapi/VerticalText.h"
 
 #include <QFont>

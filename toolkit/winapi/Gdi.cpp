@@ -22,7 +22,6 @@ std::unordered_set<const void*>& LiveObjects()
     return s;
 }
 
-
 HDC RegisterDC(TDeviceContext* dc)
 {
     LiveDCs().insert(dc);
@@ -60,7 +59,7 @@ void RegisterWindowHandle(QWidget* w) { LiveWindows().insert(w); }
 void UnregisterWindowHandle(QWidget* w) { LiveWindows().erase(w); }
 QWidget* WidgetFromHandle(HWND h)
 {
-    if (!h || !LiveWindows().count(h)) return nullptr;
+    if (!h || !LiveWindows().contains(h)) return nullptr;
     return reinterpret_cast<QWidget*>(h);
 }
 
@@ -69,13 +68,13 @@ TGdiBitmap::~TGdiBitmap() = default;
 
 TDeviceContext* DCFromHandle(HDC dc)
 {
-    if (!dc || !LiveDCs().count(dc)) return nullptr;
+    if (!dc || !LiveDCs().contains(dc)) return nullptr;
     return reinterpret_cast<TDeviceContext*>(dc);
 }
 
 TGdiObject* GdiFromHandle(HGDIOBJ h)
 {
-    if (!h || !LiveObjects().count(h)) return nullptr;
+    if (!h || !LiveObjects().contains(h)) return nullptr;
     return reinterpret_cast<TGdiObject*>(h);
 }
 
@@ -94,9 +93,9 @@ HDC CreateImageDC(QImage* image, int originX, int originY, const RECT* clip)
     return RegisterDC(dc);
 }
 
-bool WithPainter(HDC h, const std::function<void(QPainter&)>& f)
+bool WithPainter(HDC hdc, const std::function<void(QPainter&)>& f)
 {
-    TDeviceContext* dc = DCFromHandle(h);
+    TDeviceContext* dc = DCFromHandle(hdc);
     if (!dc || !dc->Target || dc->Target->isNull()) return false;
     QRect clip = DeviceClip(dc);
     if (clip.isEmpty()) return false;
@@ -179,9 +178,11 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h)
         dc->Target = bmp->Image.get();
         break;
     }
+    // clang-format off
     case TGdiKind::Brush: previous = dc->Brush; dc->Brush = h; break;
     case TGdiKind::Pen: previous = dc->Pen; dc->Pen = h; break;
     case TGdiKind::Font: previous = dc->Font; dc->Font = h; break;
+        // clang-format on
     }
     return previous;
 }
@@ -220,8 +221,8 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
     return ok || DCFromHandle(hdc)->Target == nullptr ? TRUE : FALSE;
 }
 
-BOOL AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc, int xoriginSrc,
-                int yoriginSrc, int wSrc, int hSrc, BLENDFUNCTION ftn)
+BOOL AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc, int xoriginSrc, int yoriginSrc,
+                int wSrc, int hSrc, BLENDFUNCTION ftn)
 {
     TDeviceContext* src = DCFromHandle(hdcSrc);
     TDeviceContext* dest = DCFromHandle(hdcDest);
@@ -231,7 +232,7 @@ BOOL AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hD
     if (wDest == 0 || hDest == 0 || wSrc == 0 || hSrc == 0) return TRUE;
     QRect srcRect(xoriginSrc + src->OriginX, yoriginSrc + src->OriginY, wSrc, hSrc);
     if (!DeviceClip(src).contains(srcRect)) return FALSE;  // never reads past the source
-    QImage piece = src->Target->copy(srcRect);  // the source may be the destination's own image
+    QImage piece = src->Target->copy(srcRect);             // the source may be the destination's own image
     // Qt turns the opacity into a 0..256 weight and that into a 0..255 one with a shift;
     // A+1 over 256 comes out as exactly A, where A/255 would lose one for small A.
     const int a = ftn.SourceConstantAlpha;

@@ -50,8 +50,8 @@ struct TDeviceContext {
     RECT Clip{};  // device pixels; empty right/bottom means the whole target
     bool HasClip = false;
     bool Memory = false;
-    HBITMAP Bitmap = nullptr;        // selected into a memory context
-    HBITMAP StockBitmap = nullptr;   // the 1x1 bitmap a memory context starts with
+    HBITMAP Bitmap = nullptr;       // selected into a memory context
+    HBITMAP StockBitmap = nullptr;  // the 1x1 bitmap a memory context starts with
     HFONT Font = nullptr;
     HBRUSH Brush = nullptr;
     HPEN Pen = nullptr;
@@ -83,7 +83,7 @@ inline HWND HandleOfWidget(QWidget* w) { return reinterpret_cast<HWND>(w); }
 HDC CreateImageDC(QImage* image, int originX, int originY, const RECT* clip);
 // Runs f with a painter set up for the context (origin and clip applied); false when the
 // context has nothing to draw on.
-bool WithPainter(HDC dc, const std::function<void(QPainter&)>& f);
+bool WithPainter(HDC hdc, const std::function<void(QPainter&)>& f);
 QFont QFontFromLog(const LOGFONTA& log);
 // The stock objects a fresh context selects.
 HFONT StockFont();

@@ -28,8 +28,7 @@ QUrl LocalFileUrl(const QString& path, const char* directory)
 
 HINSTANCE ShellExecuteA(HWND, const char* lpOperation, const char* lpFile, const char*, const char* lpDirectory, int)
 {
-    if (lpOperation && QString::fromLatin1(lpOperation).compare("open", Qt::CaseInsensitive) != 0)
-        return Result(SE_ERR_NOASSOC);
+    if (lpOperation && QString::fromLatin1(lpOperation).compare("open", Qt::CaseInsensitive) != 0) return Result(SE_ERR_NOASSOC);
     if (!lpFile || !*lpFile) return Result(SE_ERR_FNF);
     if (!QGuiApplication::instance()) return Result(SE_ERR_OOM);
 

@@ -9,12 +9,12 @@ using HINSTANCE = HINSTANCE__*;
 constexpr int SW_SHOWNORMAL = 1;
 
 // Results below 33 are errors (Win32 values); anything greater than 32 is success.
-constexpr int SE_ERR_OOM = 0;        // no application object to ask the desktop with
-constexpr int SE_ERR_FNF = 2;        // empty address, or a local file that does not exist
-constexpr int SE_ERR_NOASSOC = 31;   // unknown verb, or the desktop has no program for it
+constexpr int SE_ERR_OOM = 0;       // no application object to ask the desktop with
+constexpr int SE_ERR_FNF = 2;       // empty address, or a local file that does not exist
+constexpr int SE_ERR_NOASSOC = 31;  // unknown verb, or the desktop has no program for it
 
 // lpOperation "open" or null (the default verb). lpFile is CP932: an address with a scheme
 // ("http://...", "mailto:...") or a local file path. Parameters, directory and show command
 // do not apply to documents and addresses and are ignored; so is hwnd (no error box).
-HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile, const char* lpParameters,
-                        const char* lpDirectory, int nShowCmd);
+HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile, const char* lpParameters, const char* lpDirectory,
+                        int nShowCmd);

@@ -42,9 +42,9 @@ std::vector<quint32> Coverage(const TableReader& r, qsizetype at)
     uint16_t format = r.U16(at);
     uint16_t count = r.U16(at + 2);
     if (format == 1) {
-        for (uint16_t i = 0; i < count && r.Has(at + 4 + 2 * i, 2); ++i) glyphs.push_back(r.U16(at + 4 + 2 * i));
+        for (qsizetype i = 0; i < count && r.Has(at + 4 + 2 * i, 2); ++i) glyphs.push_back(r.U16(at + 4 + 2 * i));
     } else if (format == 2) {
-        for (uint16_t i = 0; i < count; ++i) {
+        for (qsizetype i = 0; i < count; ++i) {
             qsizetype rec = at + 4 + 6 * i;
             if (!r.Has(rec, 6)) break;
             uint16_t first = r.U16(rec), last = r.U16(rec + 2);
@@ -72,7 +72,7 @@ void Lookup(const TableReader& r, qsizetype at, GlyphMap& map)
 {
     uint16_t type = r.U16(at);
     uint16_t subtables = r.U16(at + 4);
-    for (uint16_t i = 0; i < subtables; ++i) {
+    for (qsizetype i = 0; i < subtables; ++i) {
         qsizetype sub = at + r.U16(at + 6 + 2 * i);
         if (type == 1) {
             SingleSubstitution(r, sub, map);
@@ -92,14 +92,14 @@ GlyphMap ReadVerticalForms(const QByteArray& gsub)
     uint16_t lookupCount = r.U16(lookups);
     for (uint32_t wanted : {MakeTag("vert"), MakeTag("vrt2")}) {
         uint16_t count = r.U16(features);
-        for (uint16_t i = 0; i < count; ++i) {
+        for (qsizetype i = 0; i < count; ++i) {
             qsizetype rec = features + 2 + 6 * i;
             if (!r.Has(rec, 6) || r.Tag(rec) != wanted) continue;
             qsizetype feature = features + r.U16(rec + 4);
             uint16_t indices = r.U16(feature + 2);
-            for (uint16_t k = 0; k < indices; ++k) {
+            for (qsizetype k = 0; k < indices; ++k) {
                 uint16_t index = r.U16(feature + 4 + 2 * k);
-                if (index < lookupCount) Lookup(r, lookups + r.U16(lookups + 2 + 2 * index), map);
+                if (index < lookupCount) Lookup(r, lookups + r.U16(lookups + 2 + 2 * qsizetype{index}), map);
             }
         }
         if (!map.empty()) break;  // 'vrt2' only for fonts without 'vert'

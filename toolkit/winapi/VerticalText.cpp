@@ -21,10 +21,7 @@ bool IsFullWidth(QChar c)
     return u >= 0x80 && !(u >= 0xFF61 && u <= 0xFF9F);
 }
 
-int EmOf(const QFont& font)
-{
-    return font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).height();
-}
+int EmOf(const QFont& font) { return font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).height(); }
 
 // Without a vertical form in the font: signs that run along the line are drawn turned with it...
 bool TurnsWithTheLine(QChar c)
@@ -76,14 +73,19 @@ void DrawFullWidth(QPainter& p, const QFont& font, QChar c, const TTextCell& cel
     const int advance = static_cast<int>(std::lround(raw.advancesForGlyphIndexes(QList<quint32>{glyph}).value(0).x()));
     p.save();
     if (vertical == glyph && TurnsWithTheLine(c)) {
-        // Already lying along the line: centred in its cell.
-        DrawGlyph(p, raw, glyph, QPointF(cell.Start + (em - advance) / 2, QFontMetrics(font).ascent()));
+        // Already lying along the line: centred in its cell, on a whole pixel.
+        const int x = cell.Start + (em - advance) / 2;
+        DrawGlyph(p, raw, glyph, QPointF(x, QFontMetrics(font).ascent()));
     } else {
         // Stood up in the middle of its cell; the ideographic em box (0.88 em above the baseline,
         // 0.12 below) centred on the cell's centre.
-        p.translate(cell.Start + em / 2, lineHeight / 2);
+        // Whole pixels throughout, so that the glyph lands on the pixel grid.
+        const int centreX = cell.Start + em / 2;
+        const int centreY = lineHeight / 2;
+        const int halfAdvance = advance / 2;
+        p.translate(centreX, centreY);
         p.rotate(-90);
-        QPointF origin(-advance / 2, std::lround(0.38 * em));
+        QPointF origin(-halfAdvance, std::lround(0.38 * em));
         if (vertical == glyph) origin += UprightShift(c, em);
         DrawGlyph(p, raw, vertical, QPointF(std::round(origin.x()), std::round(origin.y())));
     }

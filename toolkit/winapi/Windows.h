@@ -74,8 +74,8 @@ struct BLENDFUNCTION {
     BYTE AlphaFormat;
 };
 static_assert(sizeof(BLENDFUNCTION) == 4);
-BOOL AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc, int xoriginSrc,
-                int yoriginSrc, int wSrc, int hSrc, BLENDFUNCTION ftn);
+BOOL AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc, int xoriginSrc, int yoriginSrc,
+                int wSrc, int hSrc, BLENDFUNCTION ftn);
 
 // System libraries (kernel32): a table of the libraries this system provides, looked up by
 // file name, case-insensitive, ".dll" implied. Loads are counted per library.
@@ -100,7 +100,7 @@ constexpr int LF_FACESIZE = 32;
 struct LOGFONTA {
     LONG lfHeight;
     LONG lfWidth;
-    LONG lfEscapement;   // tenths of a degree, counter-clockwise
+    LONG lfEscapement;  // tenths of a degree, counter-clockwise
     LONG lfOrientation;
     LONG lfWeight;
     BYTE lfItalic;
