@@ -14,12 +14,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args)
 
 std::string UsageText(const std::string& program)
 {
+    // clang-format off
     return "Usage: " + program + " [--help | --version]\n"
            "Colour-code tool: splits a web colour code into red, green and blue, and copies the\n"
            "code of a colour picked in the colour dialog to the clipboard.\n"
            "\n"
            "  --help     show this help and exit\n"
            "  --version  show the version and exit\n";
+    // clang-format on
 }
 
 std::string ProgramVersion() { return TAVIN3_VERSION; }

@@ -29,15 +29,9 @@ TK_CLASS_IMPL(TForm1, TForm, {
     PublishMethod(info, "FormCreate", &TForm1::FormCreate);
 })
 
-TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
-{
-    InitForm("TFORM1");
-}
+TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) { InitForm("TFORM1"); }
 
-void TForm1::FlatButton1Click(TObject*)
-{
-    Close();
-}
+void TForm1::FlatButton1Click(TObject*) { Close(); }
 
 void TForm1::FlatButton2Click(TObject*)
 {
@@ -60,7 +54,4 @@ void TForm1::Button1Click(TObject*)
     Shape1->Brush()->SetColor(colour.Colour);
 }
 
-void TForm1::FormCreate(TObject*)
-{
-    UrlShowPanel1->SetShowHint(true);
-}
+void TForm1::FormCreate(TObject*) { UrlShowPanel1->SetShowHint(true); }

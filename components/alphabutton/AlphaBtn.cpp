@@ -13,8 +13,7 @@ TK_CLASS_IMPL(TAlphaSpeedButton, TSpeedButton, {
     info.Props.push_back(Prop::Integer<TAlphaSpeedButton>(
         "Alpha", [](TAlphaSpeedButton& b) { return b.Alpha(); },
         [](TAlphaSpeedButton& b, int64_t v) {
-            if (v < 0 || v > 255)
-                throw EConvertError(AnsiString("Alpha " + std::to_string(v) + " is not within 0 to 255"));
+            if (v < 0 || v > 255) throw EConvertError(AnsiString("Alpha " + std::to_string(v) + " is not within 0 to 255"));
             b.SetAlpha(static_cast<uint8_t>(v));
         }));
 })
@@ -75,6 +74,8 @@ BOOL SoftAlphaBlend(HDC hdcDest, int, int, int wDest, int hDest, HDC hdcSrc, int
         const int bytes = wDest * 3;
         for (int y = 0; y < hDest; ++y) {
             // A row that cannot be read is left alone rather than blended with stale bytes.
+            // The destination row, copied in first, is what the source is blended over.
+            // NOLINTNEXTLINE(readability-suspicious-call-argument)
             if (!BitBlt(workDC, 0, 0, wDest, 1, hdcDest, 0, y, SRCCOPY)) return FALSE;
             if (!BitBlt(workDC, 0, 1, wDest, 1, hdcSrc, 0, y, SRCCOPY)) return FALSE;
             uint8_t* dst = work.ScanLine(0);
@@ -102,11 +103,8 @@ void TAlphaSpeedButton::SetAlpha(uint8_t value)
 void TAlphaSpeedButton::Dispatch(TMessage& Message)
 {
     switch (Message.Msg) {
-    case WM_PAINT:
-        WMPaint(Message);
-        break;
-    default:
-        TSpeedButton::Dispatch(Message);
+    case WM_PAINT: WMPaint(Message); break;
+    default: TSpeedButton::Dispatch(Message);
     }
 }
 

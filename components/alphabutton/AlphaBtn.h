@@ -22,8 +22,8 @@ private:
 };
 
 // The blend routine's type: the parameters and result of msimg32's AlphaBlend.
-using TAlphaBlendFunc = BOOL (*)(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc,
-                                 int xoriginSrc, int yoriginSrc, int wSrc, int hSrc, BLENDFUNCTION ftn);
+using TAlphaBlendFunc = BOOL (*)(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc, int xoriginSrc,
+                                 int yoriginSrc, int wSrc, int hSrc, BLENDFUNCTION ftn);
 
 // The software blend used where the system has no AlphaBlend. Blends wDest x hDest pixels of
 // the source over the destination, both from (0, 0), with ftn.SourceConstantAlpha; the

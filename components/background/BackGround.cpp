@@ -82,14 +82,12 @@ void TpkxBkColor::SetFillStyle(TpkxFillStyle value)
 
 TK_CLASS_IMPL(TpkxBkAnimate, TPersistent, {
     info.Props.push_back(Prop::Component("ImageList", &TpkxBkAnimate::ImageList, &TpkxBkAnimate::SetImageList));
-    info.Props.push_back(Prop::Integer<TpkxBkAnimate>("Speed", [](TpkxBkAnimate& a) { return a.Speed(); },
-                                                      [](TpkxBkAnimate& a, int64_t v) {
-                                                          a.SetSpeed(static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)));
-                                                      }));
+    info.Props.push_back(Prop::Integer<TpkxBkAnimate>(
+        "Speed", [](TpkxBkAnimate& a) { return a.Speed(); },
+        [](TpkxBkAnimate& a, int64_t v) { a.SetSpeed(static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX))); }));
 })
 
-TpkxBkAnimate::TpkxBkAnimate()
-    : FChangeLink(new TChangeLink), FFrameTimer(nullptr), FFrameBitmap(new TBitmap)
+TpkxBkAnimate::TpkxBkAnimate() : FChangeLink(new TChangeLink), FFrameTimer(nullptr), FFrameBitmap(new TBitmap)
 {
     FFrameTimer = new TTimer(nullptr);
     FSpeed = 700;

@@ -17,9 +17,10 @@ TK_CLASS_IMPL(TUrlShowPanel, TCustomPanel, {
     info.Props.push_back(Prop::Event("OnMouseEnter", &P::OnMouseEnter));
     info.Props.push_back(Prop::Event("OnMouseLeave", &P::OnMouseLeave));
     info.Props.push_back(Prop::Integer("BevelWidth", &P::BevelWidth, &P::SetBevelWidth, 1));
-    info.Props.push_back(Prop::Enumeration<P>("BevelOuter", kBevelCuts, [](P& p) { return p.BevelOuter(); },
-                                              [](P& p, int64_t v) { p.SetBevelOuter(TBevelCut(v)); })
-                             .WithDefault(bvRaised));
+    info.Props.push_back(
+        Prop::Enumeration<P>(
+            "BevelOuter", kBevelCuts, [](P& p) { return p.BevelOuter(); }, [](P& p, int64_t v) { p.SetBevelOuter(TBevelCut(v)); })
+            .WithDefault(bvRaised));
     // Stored only while the panel has its own colour, and then unless it is clWindow.
     info.Props.push_back(Prop::Color("Color", &P::Color, &P::SetColor).StoredWhen([](TObject* o) {
         auto* p = static_cast<P*>(o);

@@ -8,13 +8,14 @@ TK_CLASS_IMPL(TTateLabel, TCustomLabel, {
     info.Props.push_back(Prop::Boolean("Tategaki", &TTateLabel::Tategaki, &TTateLabel::SetTategaki, 0));
     info.Props.push_back(Prop::Boolean("AutoSize", &TTateLabel::AutoSize, &TTateLabel::SetAutoSize, 1));
     // The label's published properties and events, in this order.
-    for (TPropInfo p : {ControlProps::Align(), LabelProps::Alignment(), ControlProps::Caption(), ControlProps::Color(),
-                        ControlProps::DragCursor(), ControlProps::DragMode(), ControlProps::Enabled(), LabelProps::FocusControl(),
-                        ControlProps::Font(), ControlProps::ParentColor(), ControlProps::ParentFont(), ControlProps::ParentShowHint(),
-                        ControlProps::PopupMenu(), ControlProps::ShowHint(), LabelProps::Transparent(), LabelProps::Layout(),
-                        ControlProps::Visible(), ControlProps::OnClick(), ControlProps::OnDblClick(), ControlProps::OnDragDrop(),
-                        ControlProps::OnDragOver(), ControlProps::OnEndDrag(), ControlProps::OnMouseDown(), ControlProps::OnMouseMove(),
-                        ControlProps::OnMouseUp(), ControlProps::OnStartDrag()})
+    for (TPropInfo p :
+         {ControlProps::Align(),      LabelProps::Alignment(),     ControlProps::Caption(),     ControlProps::Color(),
+          ControlProps::DragCursor(), ControlProps::DragMode(),    ControlProps::Enabled(),     LabelProps::FocusControl(),
+          ControlProps::Font(),       ControlProps::ParentColor(), ControlProps::ParentFont(),  ControlProps::ParentShowHint(),
+          ControlProps::PopupMenu(),  ControlProps::ShowHint(),    LabelProps::Transparent(),   LabelProps::Layout(),
+          ControlProps::Visible(),    ControlProps::OnClick(),     ControlProps::OnDblClick(),  ControlProps::OnDragDrop(),
+          ControlProps::OnDragOver(), ControlProps::OnEndDrag(),   ControlProps::OnMouseDown(), ControlProps::OnMouseMove(),
+          ControlProps::OnMouseUp(),  ControlProps::OnStartDrag()})
         info.Props.push_back(std::move(p));
 })
 
@@ -108,9 +109,7 @@ void TTateLabel::OffsetText(TRect& R, uint32_t& AlignFlags, uint32_t& LayoutFlag
         break;
     }
     switch (Layout()) {
-    case tlTop:
-        LayoutFlags = DT_TOP;
-        break;
+    case tlTop: LayoutFlags = DT_TOP; break;
     case tlCenter:
         LayoutFlags = DT_VCENTER;
         if (FTategaki) dy = (cy - cx) / 2;

@@ -31,8 +31,7 @@ TK_CLASS_IMPL(TBackGroundGalleryForm, TForm, {
 
 TBackGroundGalleryForm::TBackGroundGalleryForm(TComponent* AOwner)
     : TBackGroundGalleryForm(AOwner, LoadResourceText("TBACKGROUNDGALLERYFORM"))
-{
-}
+{}
 
 TBackGroundGalleryForm::TBackGroundGalleryForm(TComponent* AOwner, const std::string& description) : TForm(AOwner)
 {

@@ -89,7 +89,8 @@ std::optional<TRemoteEntry> ParseListLine(const AnsiString& line)
     entry.Directory = text[0] == 'd';
     std::string size = text.substr(starts[4], starts[5] - starts[4]);
     size.erase(size.find_last_not_of(" \t") + 1);
-    if (!size.empty() && size.size() < 19 && size.find_first_not_of("0123456789") == std::string::npos) entry.Size = std::stoll(size);
+    if (!size.empty() && size.size() < 19 && size.find_first_not_of("0123456789") == std::string::npos)
+        entry.Size = std::stoll(size);
     return entry;
 }
 
@@ -129,10 +130,7 @@ AnsiString TransferText(int64_t done, int64_t total, double seconds)
 
 TFtpSampleForm::TFtpSampleForm(TComponent* AOwner) : TFtpSampleForm(AOwner, LoadResourceText("TFTPSAMPLEFORM")) {}
 
-TFtpSampleForm::TFtpSampleForm(TComponent* AOwner, const std::string& description) : TForm(AOwner)
-{
-    InitFormText(description);
-}
+TFtpSampleForm::TFtpSampleForm(TComponent* AOwner, const std::string& description) : TForm(AOwner) { InitFormText(description); }
 
 void TFtpSampleForm::FormCreate(TObject*) { UpdateButtons(); }
 
@@ -257,9 +255,11 @@ void TFtpSampleForm::Refresh()
         if (a.Directory != b.Directory) return a.Directory;
         return a.Name < b.Name;
     });
-    for (const TRemoteEntry& e : FEntries) RemoteList->Add(e.Directory && !(e.Name == AnsiString("..")) ? e.Name + AnsiString("/") : e.Name);
+    for (const TRemoteEntry& e : FEntries)
+        RemoteList->Add(e.Directory && !(e.Name == AnsiString("..")) ? e.Name + AnsiString("/") : e.Name);
     if (ok) {
-        auto shown = std::count_if(FEntries.begin(), FEntries.end(), [](const TRemoteEntry& e) { return !(e.Name == AnsiString("..")); });
+        auto shown =
+            std::count_if(FEntries.begin(), FEntries.end(), [](const TRemoteEntry& e) { return !(e.Name == AnsiString("..")); });
         Log("一覧: "_ansi + IntToStr(shown) + " 件"_ansi);
     }
 }
@@ -299,7 +299,8 @@ void TFtpSampleForm::StartProgress(int64_t total)
 void TFtpSampleForm::ShowProgress(int64_t done, bool force)
 {
     if (FTransferTotal <= 0 && Ftp1->TransferSize() > 0) FTransferTotal = Ftp1->TransferSize();
-    if (FTransferTotal > 0) ProgressBar1->SetPosition(int(std::min<int64_t>(done, FTransferTotal) * ProgressBar1->Max() / FTransferTotal));
+    if (FTransferTotal > 0)
+        ProgressBar1->SetPosition(int(std::min<int64_t>(done, FTransferTotal) * ProgressBar1->Max() / FTransferTotal));
     auto now = std::chrono::steady_clock::now();
     // The label at a readable pace: redrawing it for every packet would only cost time.
     if (!force && now - FLastShown < std::chrono::milliseconds(100)) return;
