@@ -29,7 +29,8 @@ struct TMemoryImage {
         bitmap = CreateCompatibleBitmap(nullptr, w, h);
         old = SelectObject(dc, bitmap);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) SetPixel(dc, x, y, static_cast<COLORREF>((x * 7) | (y * 11) << 8 | ((x + y) * 5 & 0xFF) << 16));
+            for (int x = 0; x < w; ++x)
+                SetPixel(dc, x, y, static_cast<COLORREF>((x * 7) | (y * 11) << 8 | ((x + y) * 5 & 0xFF) << 16));
     }
     ~TMemoryImage()
     {

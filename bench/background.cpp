@@ -2,9 +2,9 @@
 // buttons, controls), the painter alone on the main window's size, and the gradient on
 // forms from 100 to 3840 pixels high: time per paint and number of fills, against one plain
 // fill of the same area.
+#include "components/background/BackGround.h"
 #include "app/Unit2.h"
 #include "bench/BenchSupport.h"
-#include "components/background/BackGround.h"
 #include "toolkit/controls/Application.h"
 #include "toolkit/controls/Forms.h"
 #include "toolkit/winapi/GdiObjects.h"
@@ -88,8 +88,8 @@ int main(int argc, char** argv)
         t.painter->BkPicture()->SetGraphic(bmp.get());
         double painter = SecondsPerCall([&] { t.Paint(); });
         double plain = t.PlainFill();
-        std::printf("painter alone, 152x213, picture tiled 4 times:       %8.1f us  (%.1f x one plain fill)\n",
-                    painter * 1e6, painter / plain);
+        std::printf("painter alone, 152x213, picture tiled 4 times:       %8.1f us  (%.1f x one plain fill)\n", painter * 1e6,
+                    painter / plain);
     }
 
     std::printf("\ngradient, fsVert, blue to black, width 400\n");

@@ -13,13 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <string>
 #include <spawn.h>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 

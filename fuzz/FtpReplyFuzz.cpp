@@ -12,11 +12,11 @@ namespace {
 // Reaches the parsing functions, which the component keeps to itself.
 class TReplyParser : public TVellFtp {
 public:
-    using TVellFtp::TVellFtp;
     using TVellFtp::ExtractResultCode;
     using TVellFtp::IsContinue;
     using TVellFtp::ParsePASV;
     using TVellFtp::ReceiveSize;
+    using TVellFtp::TVellFtp;
 };
 
 }  // namespace

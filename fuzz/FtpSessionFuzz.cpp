@@ -146,12 +146,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         try {
             ftp.Connect();
             ftp.List();
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
         try {
             ftp.Disconnect();
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
         FUZZ_CHECK(items <= listing.size() + 1);
     }
     server.join();

@@ -24,7 +24,8 @@ ClipboardManager::~ClipboardManager()
 uint32_t ClipboardManager::Atom(const char* name)
 {
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(FConnection, xcb_intern_atom(FConnection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
+        xcb_intern_atom_reply(FConnection, xcb_intern_atom(FConnection, 0, static_cast<uint16_t>(std::strlen(name)), name),
+                              nullptr),
         &std::free);
     return reply ? reply->atom : uint32_t{XCB_ATOM_NONE};
 }
@@ -117,7 +118,8 @@ void ClipboardManager::OnSelectionNotify(const void* raw)
     bool kept = false;
     if (notify->property != XCB_ATOM_NONE) {
         std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> value(
-            xcb_get_property_reply(FConnection, xcb_get_property(FConnection, 1, FWindow, FIncoming, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 16),
+            xcb_get_property_reply(FConnection,
+                                   xcb_get_property(FConnection, 1, FWindow, FIncoming, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 16),
                                    nullptr),
             &std::free);
         if (value && value->format == 8) {

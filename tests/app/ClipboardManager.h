@@ -25,8 +25,8 @@ public:
 
 private:
     void Serve();
-    void OnSelectionRequest(const void* event);
-    void OnSelectionNotify(const void* event);
+    void OnSelectionRequest(const void* raw);
+    void OnSelectionNotify(const void* raw);
     uint32_t Atom(const char* name);
 
     xcb_connection_t* FConnection = nullptr;

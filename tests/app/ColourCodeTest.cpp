@@ -88,7 +88,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DecomposeHexCode, NulInsideAPairEndsIt)
 {
     EXPECT_EQ(DecomposeHexCode(AnsiString(std::string("00\0F00", 6))).Result, THexCodeResult::BadValue);
+    // clang-format off
     TDecomposedColour d = DecomposeHexCode(AnsiString(std::string("0F0\0" "00", 6)));
+    // clang-format on
     ASSERT_TRUE(d.Ok());
     EXPECT_EQ(d.Green, 0);
 }

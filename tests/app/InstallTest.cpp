@@ -21,8 +21,9 @@ protected:
     {
         prefix = fs::temp_directory_path() / ("tavin3-install-" + std::to_string(getpid()));
         fs::remove_all(prefix);
-        ProgramRun install = RunProgram({"cmake", "--install", TAVIN3_BINARY_DIR, "--prefix", prefix.string(), "--component", "Tavin3"},
-                                        EnvironmentWithoutDisplay());
+        ProgramRun install =
+            RunProgram({"cmake", "--install", TAVIN3_BINARY_DIR, "--prefix", prefix.string(), "--component", "Tavin3"},
+                       EnvironmentWithoutDisplay());
         ASSERT_EQ(install.exitCode, 0) << install.output;
         for (const auto& entry : fs::recursive_directory_iterator(prefix))
             if (entry.path().filename() == "libtoolkit.so") libraries = entry.path().parent_path();
@@ -112,11 +113,13 @@ TEST_F(Installed, DesktopEntryAndMetadataPassTheirValidators)
     ProgramRun desktop = RunProgram({"desktop-file-validate", entry.string()}, EnvironmentWithoutDisplay());
     EXPECT_EQ(desktop.exitCode, 0) << desktop.output;
     EXPECT_EQ(desktop.output, "");
-    ProgramRun appstream = RunProgram({"appstreamcli", "validate", "--no-net", "--no-color", metadata.string()}, EnvironmentWithoutDisplay());
+    ProgramRun appstream =
+        RunProgram({"appstreamcli", "validate", "--no-net", "--no-color", metadata.string()}, EnvironmentWithoutDisplay());
     EXPECT_EQ(appstream.exitCode, 0) << appstream.output;
 
     std::string text = Slurp(entry);
-    for (const std::string& line : std::vector<std::string>{"Exec=Tavin3\n", "Icon=" + id + "\n", "StartupWMClass=Tavin3\n", "Categories=Graphics;\n"})
+    for (const std::string& line :
+         std::vector<std::string>{"Exec=Tavin3\n", "Icon=" + id + "\n", "StartupWMClass=Tavin3\n", "Categories=Graphics;\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
     EXPECT_NE(text.find("Name[ja]="), std::string::npos);
     EXPECT_TRUE(fs::exists(prefix / "bin" / "Tavin3"));
@@ -131,7 +134,8 @@ TEST_F(Installed, ThemeIconsAtEverySizeFromTheApplicationIcon)
     const std::string id = ProgramDesktopFileName();
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         SCOPED_TRACE(size);
-        QImage icon(QString::fromStdString(Share("icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps/" + id + ".png").string()));
+        QImage icon(QString::fromStdString(
+            Share("icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps/" + id + ".png").string()));
         ASSERT_FALSE(icon.isNull());
         EXPECT_EQ(icon.size(), QSize(size, size));
         EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << "the corner is not transparent";

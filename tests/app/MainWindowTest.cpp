@@ -69,8 +69,9 @@ protected:
         ModalAnswerer answerer([&shown](QWidget* dialog) {
             auto* box = qobject_cast<QMessageBox*>(dialog);
             if (!box) return dialog->close(), void();
-            shown = ShownMessage{box->windowTitle(), box->text(),
-                                 box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok)};
+            shown =
+                ShownMessage{box->windowTitle(), box->text(),
+                             box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok)};
             box->button(QMessageBox::Ok)->click();
         });
         Click(button);  // returns once the box, if one opened, was answered
@@ -97,7 +98,8 @@ protected:
     uint32_t SwatchPixel()
     {
         QImage image = GrabWindow(form);
-        return PixelRef(image, form->Shape1->Left() + form->Shape1->Width() / 2, form->Shape1->Top() + form->Shape1->Height() / 2);
+        return PixelRef(image, form->Shape1->Left() + form->Shape1->Width() / 2,
+                        form->Shape1->Top() + form->Shape1->Height() / 2);
     }
 
     void ExpectComponents(const char* red, const char* green, const char* blue)
@@ -154,11 +156,12 @@ struct Placement {
     const char* name;
     const char* className;
     int left, top, width, height;  // height -1: the label sizes itself to the installed font
-    const char* caption;  // caption or text, UTF-8
+    const char* caption;           // caption or text, UTF-8
 };
 
 TEST_F(MainWindow, PlacesEveryControlAsDesigned)
 {
+    // clang-format off
     const Placement controls[] = {
         {"Shape1", "TShape", 80, 72, 65, 73, ""},
         {"Label1", "TLabel", 24, 76, 12, -1, "赤"},
@@ -175,6 +178,7 @@ TEST_F(MainWindow, PlacesEveryControlAsDesigned)
         {"edtBlue", "TEdit", 40, 120, 33, 23, "0"},
         {"UrlShowPanel1", nullptr, 5, 190, 140, 19, nullptr},
     };
+    // clang-format on
     for (const Placement& p : controls) {
         SCOPED_TRACE(p.name);
         auto* c = dynamic_cast<TControl*>(form->FindComponent(AnsiString(p.name)));
@@ -186,7 +190,9 @@ TEST_F(MainWindow, PlacesEveryControlAsDesigned)
         EXPECT_EQ(c->Width(), p.width);
         if (p.height >= 0) { EXPECT_EQ(c->Height(), p.height); }
         if (p.caption) { EXPECT_EQ(c->GetText().ToUtf8(), p.caption); }
-        if (auto* w = dynamic_cast<TWinControl*>(c)) { EXPECT_EQ(WidgetOf(w)->geometry(), QRect(p.left, p.top, p.width, p.height)); }
+        if (auto* w = dynamic_cast<TWinControl*>(c)) {
+            EXPECT_EQ(WidgetOf(w)->geometry(), QRect(p.left, p.top, p.width, p.height));
+        }
     }
     EXPECT_EQ(form->Bevel1->Shape(), bsTopLine);
     EXPECT_EQ(form->Shape1->Brush()->Color(), clWhite);
@@ -315,11 +321,13 @@ TEST_F(MainWindow, WrongInputIsAnsweredAndChangesNothing)
 {
     Type(form->Edit1, "FF8000");
     ClickAndAnswer(form->Button1);
+    // clang-format off
     const WrongInput inputs[] = {
         {"", "6桁の16進数で入力"},       {"12345", "6桁の16進数で入力"}, {"#FF8000", "6桁の16進数で入力"},
         {"#FF800", "入力間違い"},        {"GG0000", "入力間違い"},       {QString::fromUtf8("赤緑青"), "入力間違い"},
         {QString::fromUtf8("赤緑青x"), "6桁の16進数で入力"},
     };
+    // clang-format on
     for (const WrongInput& input : inputs) {
         SCOPED_TRACE(input.typed.toStdString());
         Type(form->Edit1, input.typed);

@@ -11,8 +11,6 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-extern char** environ;
-
 void ProgramOnScreen::SetUp()
 {
     if (!x.Start()) GTEST_SKIP() << "Xvfb cannot start here, so the program cannot be run on a screen.";
@@ -54,7 +52,8 @@ std::optional<ShownWindow> ProgramOnScreen::WaitForWindow(const std::string& tit
     return WaitForSearch({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, width, height, {}, timeoutMs);
 }
 
-std::optional<ShownWindow> ProgramOnScreen::WaitForWindowOfClass(const std::string& windowClass, const std::string& except, int timeoutMs)
+std::optional<ShownWindow> ProgramOnScreen::WaitForWindowOfClass(const std::string& windowClass, const std::string& except,
+                                                                 int timeoutMs)
 {
     return WaitForSearch({"xdotool", "search", "--onlyvisible", "--class", "^" + windowClass + "$"}, -1, -1, except, timeoutMs);
 }
@@ -109,7 +108,8 @@ std::vector<std::string> EnvironmentWithoutDisplay(const std::vector<std::string
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         std::string entry = *e;
-        if (entry.starts_with("DISPLAY=") || entry.starts_with("QT_QPA_PLATFORM=") || entry.starts_with("WAYLAND_DISPLAY=")) continue;
+        if (entry.starts_with("DISPLAY=") || entry.starts_with("QT_QPA_PLATFORM=") || entry.starts_with("WAYLAND_DISPLAY="))
+            continue;
         env.push_back(entry);
     }
     env.insert(env.end(), extra.begin(), extra.end());

@@ -27,7 +27,8 @@ protected:
     // The visible window of that title (and size, unless negative), once it has been mapped.
     std::optional<ShownWindow> WaitForWindow(const std::string& title, int width, int height, int timeoutMs = 30000);
     // The same, found by its window class (WM_CLASS) instead; other than the window except.
-    std::optional<ShownWindow> WaitForWindowOfClass(const std::string& windowClass, const std::string& except = {}, int timeoutMs = 30000);
+    std::optional<ShownWindow> WaitForWindowOfClass(const std::string& windowClass, const std::string& except = {},
+                                                    int timeoutMs = 30000);
     std::optional<ShownWindow> Geometry(const std::string& id);
     void ClickAt(const ShownWindow& w, int cx, int cy);
     // Asks the window to close (WM_DELETE_WINDOW), as the close box of a window manager does.
@@ -36,8 +37,8 @@ protected:
     XSession x;
 
 private:
-    std::optional<ShownWindow> WaitForSearch(const std::vector<std::string>& search, int width, int height, const std::string& except,
-                                             int timeoutMs);
+    std::optional<ShownWindow> WaitForSearch(const std::vector<std::string>& search, int width, int height,
+                                             const std::string& except, int timeoutMs);
 };
 
 // The program's output (stdout and stderr together) and exit code; runs without a display.

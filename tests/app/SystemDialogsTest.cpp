@@ -104,7 +104,8 @@ ShownBox ShowMessage(const char* text, const char* caption)
             shown.alignment = label->alignment();
             shown.format = label->textFormat();
             QRect inside = label->contentsRect();
-            QSize used = label->fontMetrics().boundingRect(inside, int(label->alignment() | Qt::TextWordWrap), label->text()).size();
+            QSize used =
+                label->fontMetrics().boundingRect(inside, int(label->alignment() | Qt::TextWordWrap), label->text()).size();
             // Where the text lies: its box, placed in the label as the label aligns it.
             QRect text = QStyle::alignedRect(Qt::LeftToRight, label->alignment(), used, inside);
             shown.textRect = text.translated(label->mapTo(box, QPoint(0, 0)));

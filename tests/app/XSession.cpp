@@ -11,8 +11,6 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
 using Clock = std::chrono::steady_clock;
 
@@ -105,7 +103,8 @@ std::vector<std::string> XSession::Environment() const
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         std::string entry = *e;
-        if (entry.starts_with("DISPLAY=") || entry.starts_with("QT_QPA_PLATFORM=") || entry.starts_with("WAYLAND_DISPLAY=")) continue;
+        if (entry.starts_with("DISPLAY=") || entry.starts_with("QT_QPA_PLATFORM=") || entry.starts_with("WAYLAND_DISPLAY="))
+            continue;
         env.push_back(entry);
     }
     if (!FDisplay.empty()) env.push_back("DISPLAY=" + FDisplay);

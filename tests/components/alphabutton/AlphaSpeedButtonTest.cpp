@@ -223,7 +223,8 @@ TEST(AlphaSpeedButton, AlphaIsAlwaysStoredAndChecked)
 
     for (const char* bad : {"256", "-1"}) {
         TForm other(nullptr);
-        std::string text = std::string("object Form1: TForm\n  object B: TAlphaSpeedButton\n    Alpha = ") + bad + "\n  end\nend\n";
+        std::string text =
+            std::string("object Form1: TForm\n  object B: TAlphaSpeedButton\n    Alpha = ") + bad + "\n  end\nend\n";
         EXPECT_THROW(ReadComponentText(&other, text), EReadError) << bad;
     }
 }

@@ -9,8 +9,7 @@
 // A memory device context with a w x h bitmap of its own.
 class TMemoryImage {
 public:
-    TMemoryImage(int w, int h, const std::function<COLORREF(int x, int y)>& fill = {})
-        : W(w), H(h)
+    TMemoryImage(int w, int h, const std::function<COLORREF(int x, int y)>& fill = {}) : W(w), H(h)
     {
         DC = CreateCompatibleDC(nullptr);
         Bitmap = CreateCompatibleBitmap(nullptr, w, h);

@@ -19,6 +19,7 @@ struct ByteCase {
 
 TEST(SoftAlphaBlend, BlendsEveryByteWithTruncatedQuotient)
 {
+    // clang-format off
     const ByteCase cases[] = {
         {150, 255, 0, 150},   // 150 * 255 / 255
         {150, 0, 255, 105},   // 105 * 255 / 255
@@ -30,6 +31,7 @@ TEST(SoftAlphaBlend, BlendsEveryByteWithTruncatedQuotient)
         {1, 255, 0, 1},
         {254, 0, 255, 1},
     };
+    // clang-format on
     for (const ByteCase& c : cases) {
         TMemoryImage dst(3, 2, [&](int, int) { return Grey(c.destination); });
         TMemoryImage src(3, 2, [&](int, int) { return Grey(c.source); });
@@ -78,8 +80,8 @@ TEST(SoftAlphaBlend, EmptyAreasProcessNoRows)
 
 TEST(SoftAlphaBlend, AgreesWithTheSystemRoutineWithinOnePerChannel)
 {
-    auto system = reinterpret_cast<TAlphaBlendFunc>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("msimg32.dll"), "AlphaBlend")));
+    auto system = reinterpret_cast<TAlphaBlendFunc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("msimg32.dll"), "AlphaBlend")));
     ASSERT_NE(system, nullptr);
     std::mt19937 random(20240611);
     auto noise = [&](int, int) { return static_cast<COLORREF>(random() & 0xFFFFFF); };

@@ -57,11 +57,14 @@ TEST(Animate, TicksDoNothingAtDesignTimeOrWithoutFrames)
         bool list;
         bool images;
     };
-    for (Case c : {Case{"designing", true, true, true}, Case{"no list", false, false, false}, Case{"empty list", false, true, false}}) {
+    for (Case c :
+         {Case{"designing", true, true, true}, Case{"no list", false, false, false}, Case{"empty list", false, true, false}}) {
         SCOPED_TRACE(c.name);
         auto form = MakeForm(20, 12);
         auto* painter = new TpkxBackGround(form.get());
-        if (c.list) painter->BkAnimate()->SetImageList(c.images ? FrameList(form.get(), 8, 8, {clRed, clLime}) : new TImageList(form.get()));
+        if (c.list)
+            painter->BkAnimate()->SetImageList(c.images ? FrameList(form.get(), 8, 8, {clRed, clLime})
+                                                        : new TImageList(form.get()));
         form->SetDesigning(c.designing);
         ShowAndSettle(*form);
         TickProbe probe;

@@ -60,9 +60,10 @@ inline std::unique_ptr<TBitmap> CoordinateBitmap(int w, int h)
     for (int y = 0; y < h; ++y) {
         uint8_t* row = b->ScanLine(y);
         for (int x = 0; x < w; ++x) {
-            row[x * 3] = 0x80;
-            row[x * 3 + 1] = static_cast<uint8_t>(y);
-            row[x * 3 + 2] = static_cast<uint8_t>(x);
+            uint8_t* pixel = row + static_cast<std::size_t>(x) * 3;
+            pixel[0] = 0x80;
+            pixel[1] = static_cast<uint8_t>(y);
+            pixel[2] = static_cast<uint8_t>(x);
         }
     }
     return b;

@@ -55,7 +55,7 @@ TEST(Gradient, BandsByLengthAndDirection)
         EXPECT_EQ(PixelRef(img, 0, 0), uint32_t(clBlue));
         // The other direction is uniform.
         int last = c.style == fsVert ? c.w - 1 : c.h - 1;
-        EXPECT_EQ(c.style == fsVert ? PixelRef(img, last, c.h - 1) : PixelRef(img, c.w - 1, last), 
+        EXPECT_EQ(c.style == fsVert ? PixelRef(img, last, c.h - 1) : PixelRef(img, c.w - 1, last),
                   PixelRef(img, c.w - 1, c.h - 1));
         EXPECT_EQ(c.style == fsVert ? PixelRef(img, 0, c.h - 1) : PixelRef(img, c.w - 1, 0), PixelRef(img, c.w - 1, c.h - 1));
     }
@@ -177,7 +177,8 @@ TEST(Refresh, OnlyTheGradientIsRepaintedAfterAResize)
         bool picture, frames;
         bool repaint;
     };
-    for (Case c : {Case{"gradient", false, false, true}, Case{"picture", true, false, false}, Case{"frames", false, true, false}}) {
+    for (Case c :
+         {Case{"gradient", false, false, true}, Case{"picture", true, false, false}, Case{"frames", false, true, false}}) {
         SCOPED_TRACE(c.name);
         auto form = MakeForm(30, 20);
         FormHandlers earlier;
@@ -206,6 +207,7 @@ TEST(Refresh, ANewColourOrStyleRefreshesAnEqualOneDoesNot)
         std::function<void()> write;
         int resizes;
     };
+    // clang-format off
     const Case cases[] = {
         {"same begin", [&] { colours->SetBeginColor(clBlue); }, 0},
         {"same end", [&] { colours->SetEndColor(clBlack); }, 0},
@@ -214,6 +216,7 @@ TEST(Refresh, ANewColourOrStyleRefreshesAnEqualOneDoesNot)
         {"new end", [&] { colours->SetEndColor(clWhite); }, 1},
         {"new style", [&] { colours->SetFillStyle(fsHorz); }, 1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         int resizes = earlier.resizes;

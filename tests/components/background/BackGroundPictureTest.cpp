@@ -25,7 +25,7 @@ TEST(BackGroundPicture, IsA128By128BlueTextureOf27Colours)
     for (int y = 0; y < 128; ++y) {
         const uint8_t* row = b->ScanLine(y);
         for (int x = 0; x < 128; ++x) {
-            const uint8_t* p = row + x * 3;  // B, G, R
+            const uint8_t* p = row + static_cast<std::size_t>(x) * 3;  // B, G, R
             ASSERT_GT(p[0], p[1]);
             ASSERT_GT(p[1], p[2]);
             colours.insert(RGB(p[2], p[1], p[0]));

@@ -30,7 +30,9 @@ TEST(BkCount, TheGlobalRegistryLivesWhileAnyUnitInitialisationDoes)
 {
     TpkxBkCount* registry = pkxBKCount;
     ASSERT_NE(registry, nullptr);
-    { TpkxBackGroundUnit another; }
+    {
+        TpkxBackGroundUnit another;
+    }
     EXPECT_EQ(pkxBKCount, registry);
 }
 
@@ -101,8 +103,8 @@ TEST(BkAnimate, SpeedStaysInRangeAndSetsTheInterval)
         int written, speed;
         unsigned interval;
     };
-    for (Case c : {Case{0, 1, 1000}, Case{-5, 1, 1000}, Case{1, 1, 1000}, Case{5000, 1000, 1}, Case{1000, 1000, 1},
-                   Case{700, 700, 301}}) {
+    for (Case c :
+         {Case{0, 1, 1000}, Case{-5, 1, 1000}, Case{1, 1, 1000}, Case{5000, 1000, 1}, Case{1000, 1000, 1}, Case{700, 700, 301}}) {
         a->SetSpeed(c.written);
         EXPECT_EQ(a->Speed(), c.speed) << c.written;
         EXPECT_EQ(a->FrameTimer()->Interval(), c.interval) << c.written;

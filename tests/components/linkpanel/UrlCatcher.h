@@ -13,7 +13,7 @@ public:
     ~UrlCatcher() override;
     std::vector<QUrl> urls;
 
-public slots:
+public slots:  // NOLINT(readability-redundant-access-specifiers): Qt's slot section
     void open(const QUrl& url) { urls.push_back(url); }
 
 private:

@@ -95,8 +95,7 @@ TEST_F(TatePaint, LineBreaksDoNotStartNewLines)
     ASSERT_EQ(broken->Height(), whole->Height());
     QImage img = Grab();
     for (int y = 0; y < whole->Height(); ++y)
-        for (int x = 0; x < whole->Width(); ++x)
-            ASSERT_EQ(PixelRef(img, 10 + x, y), PixelRef(img, 60 + x, y)) << x << "," << y;
+        for (int x = 0; x < whole->Width(); ++x) ASSERT_EQ(PixelRef(img, 10 + x, y), PixelRef(img, 60 + x, y)) << x << "," << y;
 }
 
 TEST_F(TatePaint, AmpersandUnderlinesTheNextCharacterAndTwoDrawOne)

@@ -101,6 +101,7 @@ TEST_F(TateSize, WithoutAutoSizeChangesKeepTheSizeAndRepaint)
     l->SetAutoSize(false);
     l->SetBounds(10, 10, 40, 90);
     Grab();
+    // clang-format off
     const std::function<void()> changes[] = {
         [&] { l->Font()->SetHeight(-20); },
         [&] { l->SetTategaki(true); },
@@ -108,6 +109,7 @@ TEST_F(TateSize, WithoutAutoSizeChangesKeepTheSizeAndRepaint)
         [&] { l->SetCaption("もっと長い縦書き"_ansi); },
         [&] { l->SetAutoSize(false); },
     };
+    // clang-format on
     int n = 0;
     for (const auto& change : changes) {
         QApplication::processEvents();

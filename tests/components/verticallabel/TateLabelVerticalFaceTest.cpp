@@ -140,7 +140,8 @@ TEST_F(VerticalFace, PunctuationTakesItsVerticalForms)
     row->SetLeft(80);
     row->SetTategaki(false);
     QImage rowImg = Grab();
-    Ink rowBar = InkIn(rowImg, Rect(row->Left() + 2 * kEm, row->Top(), row->Left() + 3 * kEm, row->Top() + row->Height()), kWhite);
+    Ink rowBar =
+        InkIn(rowImg, Rect(row->Left() + 2 * kEm, row->Top(), row->Left() + 3 * kEm, row->Top() + row->Height()), kWhite);
     EXPECT_GT(rowBar.Width(), 2 * rowBar.Height());
 }
 
@@ -155,7 +156,8 @@ TEST_F(VerticalFace, HalfWidthLettersStayTurned)
     Ink ink = InkIn(img, Cell(l, kEm, letter), kWhite);
     ASSERT_FALSE(ink.empty);
     EXPECT_GT(ink.Width(), ink.Height()) << "the I lies across the column";
-    EXPECT_GE(Agreement(InkMask(img, Cell(l, kEm, letter)), InkMask(img, Cell(plain, MeasureWith(plain->Font(), "あ"_ansi).cx, letter))),
+    EXPECT_GE(Agreement(InkMask(img, Cell(l, kEm, letter)),
+                        InkMask(img, Cell(plain, MeasureWith(plain->Font(), "あ"_ansi).cx, letter))),
               0.97)
         << "as the plain face draws it";
 }

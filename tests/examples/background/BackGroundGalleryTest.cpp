@@ -115,7 +115,8 @@ TEST_F(Gallery, PictureThenGradientInBothDirections)
     int step = height / 128 > 0 ? height / 128 : 1;
     int wrong = 0;
     for (int y = kOpen.top; y < kOpen.bottom; ++y)
-        for (int x = kOpen.left; x < kOpen.right; x += 7) wrong += PixelRef(shot, x, y) != Band(begin, end, y / step * step, height);
+        for (int x = kOpen.left; x < kOpen.right; x += 7)
+            wrong += PixelRef(shot, x, y) != Band(begin, end, y / step * step, height);
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(PixelRef(shot, 200, 0), ColorToRGB(begin) & 0xFFFFFF);
 

@@ -191,7 +191,9 @@ TEST_F(FtpSampleOnScreen, LogsInDownloadsCancelsUploadsAndDeletes)
         WriteFileBytes(big, bytes);
     }
     // A 1 GiB file that costs no disk: the transfer that gets cancelled.
-    { std::ofstream(server / "huge.bin"); }
+    {
+        std::ofstream(server / "huge.bin");
+    }
     fs::resize_file(server / "huge.bin", std::uintmax_t{1} << 30);
     fs::create_directory(server / "sub");
 

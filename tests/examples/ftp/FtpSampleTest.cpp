@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -121,9 +122,7 @@ protected:
 
     bool Logged(const std::string& part) const
     {
-        for (const std::string& line : log)
-            if (line.find(part) != std::string::npos) return true;
-        return false;
+        return std::ranges::any_of(log, [&](const std::string& line) { return line.find(part) != std::string::npos; });
     }
     std::string Log() const
     {

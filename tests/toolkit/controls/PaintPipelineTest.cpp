@@ -41,11 +41,11 @@ TEST(PaintPipeline, GraphicControlsPaintClippedInOrder)
     form.Show();
     QImage img = GrabWindow(&form);
     EXPECT_EQ(a->paints >= 1, true);
-    EXPECT_EQ(PixelRef(img, 0, 0), 0xFFFFFFu);       // form colour
-    EXPECT_EQ(PixelRef(img, 9, 9), 0xFFFFFFu);       // outside the control: untouched
-    EXPECT_EQ(PixelRef(img, 10, 10), 0x0000FFu);     // red control
-    EXPECT_EQ(PixelRef(img, 25, 25), 0xFF0000u);     // blue shape lies above
-    EXPECT_EQ(PixelRef(img, 20, 20), 0x000000u);     // shape's black pen
+    EXPECT_EQ(PixelRef(img, 0, 0), 0xFFFFFFu);    // form colour
+    EXPECT_EQ(PixelRef(img, 9, 9), 0xFFFFFFu);    // outside the control: untouched
+    EXPECT_EQ(PixelRef(img, 10, 10), 0x0000FFu);  // red control
+    EXPECT_EQ(PixelRef(img, 25, 25), 0xFF0000u);  // blue shape lies above
+    EXPECT_EQ(PixelRef(img, 20, 20), 0x000000u);  // shape's black pen
     EXPECT_EQ(PixelRef(img, 49, 49), 0x000000u);
     EXPECT_EQ(PixelRef(img, 50, 50), 0xFFFFFFu);
 }

@@ -13,15 +13,15 @@
 #include "toolkit/streaming/FormWriter.h"
 #include "toolkit/system/Published.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QApplication>
-#include <QScrollBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -194,8 +194,8 @@ TEST_F(StandardControls, DescriptionSetsEveryPropertyOnTheWindows)
 
     // Written back, the description holds what was read (defaults left out).
     std::string text = WriteComponentText(&form);
-    for (const char* line : {"Default = True", "Checked = True", "Sorted = True", "ScrollBars = ssVertical",
-                             "WordWrap = False", "Position = 250", "Position = 700", "Frequency = 100", "PasswordChar = '*'"})
+    for (const char* line : {"Default = True", "Checked = True", "Sorted = True", "ScrollBars = ssVertical", "WordWrap = False",
+                             "Position = 250", "Position = 700", "Frequency = 100", "PasswordChar = '*'"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
     EXPECT_EQ(text.find("Step = "), text.find("Step = 100")) << "a default step is not stored";
 }

@@ -1,6 +1,6 @@
 // TTimer on the real event loop.
-#include "toolkit/controls/Forms.h"
 #include "toolkit/controls/Timer.h"
+#include "toolkit/controls/Forms.h"
 #include "toolkit/streaming/FormReader.h"
 #include "toolkit/system/Published.h"
 

@@ -16,7 +16,8 @@ uint32_t PixelOf(TBitmap& b, int x, int y) { return b.Canvas()->Pixel(x, y); }
 void Paint(TBitmap& b)
 {
     for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x) b.Canvas()->SetPixel(x, y, RGB(uint8_t(x * 7 + y), uint8_t(y * 13), uint8_t(x ^ y) + 40));
+        for (int x = 0; x < b.Width(); ++x)
+            b.Canvas()->SetPixel(x, y, RGB(uint8_t(x * 7 + y), uint8_t(y * 13), uint8_t(x ^ y) + 40));
 }
 
 void Put32(std::string& s, std::size_t at, uint32_t v)
@@ -89,8 +90,8 @@ TEST(BitmapFile, ReadsTopDownRowsAndColourTables)
         f[26] = 1;
         f[28] = static_cast<char>(bits);
         Put32(f, 46, 2);
-        Put32(f, 54, 0x0000FF);      // B=FF: blue
-        Put32(f, 58, 0x00FF0000);    // R=FF: red
+        Put32(f, 54, 0x0000FF);    // B=FF: blue
+        Put32(f, 58, 0x00FF0000);  // R=FF: red
         return f + row;
     };
     TBitmap p8, p1;
@@ -120,6 +121,7 @@ TEST(BitmapFile, MalformedDataIsRefusedAndChangesNothing)
             return s;
         };
     };
+    // clang-format off
     const Case cases[] = {
         {"too short for the headers", [&] { return good.substr(0, 10); }},
         {"no signature", with([](std::string& s) { s[0] = 'X'; })},
@@ -143,6 +145,7 @@ TEST(BitmapFile, MalformedDataIsRefusedAndChangesNothing)
         {"colour table too large", with([](std::string& s) { s[28] = 8; Put32(s, 46, 300); })},
         {"colour table past the data", with([](std::string& s) { s[28] = 8; Put32(s, 46, 200); })},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TBitmap b;
@@ -184,11 +187,11 @@ TEST(Picture, StoredFormCarriesClassNameLengthAndFile)
     EXPECT_TRUE(q.Bitmap()->Empty());  // a bitmap is made on demand
 
     const std::string bad[] = {
-        std::string("\x07TBitm", 6),                            // header cut
-        std::string("\x05TIcon\x00\x00\x00\x00", 10),           // not a known class
-        data.substr(0, data.size() - 5),                        // fewer bytes than announced
-        data + "xx",                                            // more bytes than announced
-        data.substr(0, 12) + std::string(file.size(), 'B'),     // not a bitmap file
+        std::string("\x07TBitm", 6),                         // header cut
+        std::string("\x05TIcon\x00\x00\x00\x00", 10),        // not a known class
+        data.substr(0, data.size() - 5),                     // fewer bytes than announced
+        data + "xx",                                         // more bytes than announced
+        data.substr(0, 12) + std::string(file.size(), 'B'),  // not a bitmap file
     };
     for (const std::string& d : bad) {
         EXPECT_THROW(p.SetData(d), EInvalidGraphic);

@@ -111,6 +111,7 @@ TEST(ImageListStore, BadDataIsRefusedAndLeavesTheImages)
         const char* what;
         std::string data;
     };
+    // clang-format off
     for (const Case& c : {Case{"wrong magic", "XXXX" + good.substr(4)},
                           Case{"header cut short", good.substr(0, 10)},
                           Case{"last pixel missing", good.substr(0, good.size() - 4)},
@@ -118,6 +119,7 @@ TEST(ImageListStore, BadDataIsRefusedAndLeavesTheImages)
                           Case{"count that would wrap", withU32(12, 0xFFFFFFFFu)},
                           Case{"zero width", withU32(4, 0)},
                           Case{"image too large", withU32(4, 0x10000000u)}}) {
+        // clang-format on
         TImageList list(nullptr);
         FillList(list);
         std::vector<uint32_t> before = Pixels(list, clWhite);

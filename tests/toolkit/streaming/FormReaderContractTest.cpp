@@ -45,8 +45,8 @@ public:
 TK_CLASS_IMPL(TFailingGadget, TComponent, { info.Create = CreatorOf<TFailingGadget>(); })
 TK_CLASS_IMPL(TNotedGadget, TComponent, {
     info.Create = CreatorOf<TNotedGadget>();
-    info.Props.push_back(Prop::Text<TNotedGadget>("Note", [](TNotedGadget& g) { return g.Note; },
-                                                  [](TNotedGadget& g, const AnsiString& v) { g.Note = v; }));
+    info.Props.push_back(Prop::Text<TNotedGadget>(
+        "Note", [](TNotedGadget& g) { return g.Note; }, [](TNotedGadget& g, const AnsiString& v) { g.Note = v; }));
 })
 TK_CLASS_IMPL(TLabelForm, TForm, { PublishField(info, "Panel1", &TLabelForm::Panel1); })
 
@@ -106,12 +106,11 @@ TEST(FormReaderContract, AFailingLoadedIsAReadErrorAndTheOthersStillLoad)
 {
     TFailingGadget::loadedCalls = 0;
     TLabelForm form(nullptr);
-    std::string error = ReadError(&form,
-                                  "object F: TLabelForm\n"
-                                  "  object A: TFailingGadget\n  end\n"
-                                  "  object Bad: TFailingGadget\n  end\n"
-                                  "  object C: TFailingGadget\n  end\n"
-                                  "end\n");
+    std::string error = ReadError(&form, "object F: TLabelForm\n"
+                                         "  object A: TFailingGadget\n  end\n"
+                                         "  object Bad: TFailingGadget\n  end\n"
+                                         "  object C: TFailingGadget\n  end\n"
+                                         "end\n");
     EXPECT_NE(error.find("line 4: cannot start"), std::string::npos) << error;
     EXPECT_EQ(TFailingGadget::loadedCalls, 3);
     for (const char* name : {"A", "Bad", "C"}) EXPECT_FALSE(form.FindComponent(AnsiString(name))->HasState(csLoading)) << name;
@@ -136,7 +135,8 @@ TEST(FormReaderContract, CharacterCodesUseTheWholeNumber)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written);
         TLabelForm form(nullptr);
-        std::string text = std::string("object F: TLabelForm\n  object G: TNotedGadget\n    Note = ") + c.written + "\n  end\nend\n";
+        std::string text =
+            std::string("object F: TLabelForm\n  object G: TNotedGadget\n    Note = ") + c.written + "\n  end\nend\n";
         if (c.bytes.empty()) {
             EXPECT_NE(ReadError(&form, text).find("line 3: character code out of range"), std::string::npos);
             continue;

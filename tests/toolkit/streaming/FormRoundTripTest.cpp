@@ -54,6 +54,7 @@ public:
 
 }  // namespace
 
+// clang-format off
 TK_CLASS_IMPL(TSettings, TPersistent, {
     info.Props.push_back(Prop::Integer<TSettings>("Speed", [](TSettings& s) { return s.Speed; },
                                                   [](TSettings& s, int64_t v) { s.Speed = int(v); }));
@@ -87,6 +88,7 @@ TK_CLASS_IMPL(TGadget, TComponent, {
     info.Props.push_back(Prop::Object<TGadget>("Settings", [](TGadget& g) { return &g.Settings; }));
     info.Props.push_back(Prop::Event("OnPing", &TGadget::OnPing));
 })
+// clang-format on
 
 TK_CLASS_IMPL(TTestForm, TComponent, {
     PublishMethod(info, "Ping", &TTestForm::Ping);
@@ -195,15 +197,16 @@ TEST_P(MalformedForm, RaisesReadErrorWithLine)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedForm,
-    testing::Values(BadCase{"UnknownClass", "object Form1: TTestForm\n  object X: TNoSuchThing\n  end\nend\n", 2},
-                    BadCase{"UnknownProperty", "object Form1: TTestForm\n  object X: TGadget\n    Height = 3\n  end\nend\n", 3},
-                    BadCase{"BadEnum", "object Form1: TTestForm\n  object X: TGadget\n\n    Shade = shBlue\n  end\nend\n", 4},
-                    BadCase{"TextForInteger", "object Form1: TTestForm\n  object X: TGadget\n    Width = 'wide'\n  end\nend\n", 3},
-                    BadCase{"MissingEnd", "object Form1: TTestForm\n  object X: TGadget\n    Width = 3\n", 4},
-                    BadCase{"UnknownMethod", "object Form1: TTestForm\n  object X: TGadget\n    OnPing = Pong\n  end\nend\n", 3},
-                    BadCase{"UnknownReference", "object Form1: TTestForm\n  object X: TGadget\n    Buddy = Nobody\n  end\nend\n", 3},
-                    BadCase{"OddHex", "object Form1: TTestForm\n  object X: TGadget\n    Blob = {\n 012\n }\n  end\nend\n", 5},
-                    BadCase{"WrongRoot", "object Form1: TGadget\nend\n", 1}),
+    testing::Values(
+        BadCase{"UnknownClass", "object Form1: TTestForm\n  object X: TNoSuchThing\n  end\nend\n", 2},
+        BadCase{"UnknownProperty", "object Form1: TTestForm\n  object X: TGadget\n    Height = 3\n  end\nend\n", 3},
+        BadCase{"BadEnum", "object Form1: TTestForm\n  object X: TGadget\n\n    Shade = shBlue\n  end\nend\n", 4},
+        BadCase{"TextForInteger", "object Form1: TTestForm\n  object X: TGadget\n    Width = 'wide'\n  end\nend\n", 3},
+        BadCase{"MissingEnd", "object Form1: TTestForm\n  object X: TGadget\n    Width = 3\n", 4},
+        BadCase{"UnknownMethod", "object Form1: TTestForm\n  object X: TGadget\n    OnPing = Pong\n  end\nend\n", 3},
+        BadCase{"UnknownReference", "object Form1: TTestForm\n  object X: TGadget\n    Buddy = Nobody\n  end\nend\n", 3},
+        BadCase{"OddHex", "object Form1: TTestForm\n  object X: TGadget\n    Blob = {\n 012\n }\n  end\nend\n", 5},
+        BadCase{"WrongRoot", "object Form1: TGadget\nend\n", 1}),
     [](const testing::TestParamInfo<BadCase>& i) { return std::string(i.param.name); });
 
 }  // namespace

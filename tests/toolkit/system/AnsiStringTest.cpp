@@ -1,6 +1,6 @@
 // CP932 text: bytes in, bytes out, conversion only at the edges.
-#include "toolkit/controls/Application.h"
 #include "toolkit/system/AnsiString.h"
+#include "toolkit/controls/Application.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,9 @@ TEST(AnsiString, JapaneseLiteralsBecomeShiftJisBytes)
 
 TEST(AnsiString, CharactersOutsideTheCodePageBecomeQuestionMarks)
 {
+    // clang-format off
     EXPECT_EQ(AnsiString::FromUtf8("a\xF0\x9F\x98\x80" "b").str(), "a?b");  // an emoji
+    // clang-format on
     // Broken CP932 (a lone lead byte) converts without crashing.
     EXPECT_EQ(AnsiString(std::string("x\x90", 2)).ToUtf8(), "x?");
 }
@@ -30,6 +32,7 @@ TEST(AnsiString, EachBadUtf8SequenceBecomesOneQuestionMarkAndNothingElseIsLost)
         std::string utf8;
         std::string cp932;
     };
+    // clang-format off
     const Case cases[] = {
         {"InvalidLeadByte", "\xFF" "ABC", "?ABC"},
         {"LeadWithoutTrail", "\xE8" "ABC", "?ABC"},
@@ -42,6 +45,7 @@ TEST(AnsiString, EachBadUtf8SequenceBecomesOneQuestionMarkAndNothingElseIsLost)
         {"BadThenJapanese", "\xFF" "赤", "?\x90\xD4"},
         {"ValidButNotInTheCodePage", "\xF0\x9F\x98\x80" "ok", "?ok"},
     };
+    // clang-format on
     for (const Case& c : cases) EXPECT_EQ(AnsiString::FromUtf8(c.utf8).str(), c.cp932) << c.name;
 }
 

@@ -108,7 +108,9 @@ TEST_F(FileStreamTest, FailuresNameTheFile)
 TEST_F(FileStreamTest, DenyWriteKeepsWritersOutButLetsReadersIn)
 {
     const AnsiString path = PathOf("shared");
-    { TFileStream(path, fmCreate).Write("data", 4); }
+    {
+        TFileStream(path, fmCreate).Write("data", 4);
+    }
     {
         TFileStream reader(path, fmOpenRead | fmShareDenyWrite);
         EXPECT_NO_THROW(TFileStream(path, fmOpenRead | fmShareDenyWrite));

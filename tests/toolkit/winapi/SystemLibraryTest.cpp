@@ -14,7 +14,7 @@ TEST(SystemLibraries, LoadsAreCountedAndNamesMatchAsOnWindows)
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(LoadLibraryA("C:\\Windows\\System32\\MSIMG32"), a);
     EXPECT_NE(GetProcAddress(a, "AlphaBlend"), nullptr);
-    EXPECT_EQ(GetProcAddress(a, "alphablend"), nullptr);  // export names are case-sensitive
+    EXPECT_EQ(GetProcAddress(a, "alphablend"), nullptr);                      // export names are case-sensitive
     EXPECT_EQ(GetProcAddress(a, reinterpret_cast<const char*>(1)), nullptr);  // ordinals: none
     EXPECT_EQ(GetProcAddress(a, nullptr), nullptr);
     EXPECT_TRUE(FreeLibrary(a));

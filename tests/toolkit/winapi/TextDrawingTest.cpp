@@ -299,9 +299,9 @@ TEST(DrawText, UnderlineOfTurnedTextTurnsWithIt)
             minY = std::min(minY, i / m.w), maxY = std::max(maxY, i / m.w);
         }
     ASSERT_GE(maxX, 0);
-    EXPECT_LE(maxX - minX, 1);   // a vertical line ...
-    EXPECT_GE(maxY - minY, 5);   // ... along B
-    EXPECT_LT(maxX, 40 - 8);     // on the descent side, left of the glyphs' middle
+    EXPECT_LE(maxX - minX, 1);  // a vertical line ...
+    EXPECT_GE(maxY - minY, 5);  // ... along B
+    EXPECT_LT(maxX, 40 - 8);    // on the descent side, left of the glyphs' middle
 }
 
 TEST(Rects, FillRectCoversLeftTopInclusiveAndOffsetRectMovesAllEdges)
