@@ -2,6 +2,7 @@
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/net/TlsSession.h"
 #include "toolkit/net/WinSock.h"
+#include "toolkit/net/WouldBlock.h"
 
 #include <cerrno>
 #include <cstring>
@@ -37,8 +38,6 @@ bool SocketName(int fd, bool peer, sockaddr_storage& out, socklen_t& len)
     return r == 0 && (out.ss_family == AF_INET || out.ss_family == AF_INET6);
 }
 
-bool WouldBlock(int err) { return err == EAGAIN || err == EWOULDBLOCK; }
-
 // "[::1]" names the address ::1.
 std::string WithoutBrackets(const std::string& name)
 {
@@ -50,9 +49,11 @@ std::string WithoutBrackets(const std::string& name)
 
 // ---- TCustomWinSocket ------------------------------------------------------------------------
 
+TCustomWinSocket::TCustomWinSocket() = default;
+
 TCustomWinSocket::~TCustomWinSocket()
 {
-    delete FTls;
+    FTls.reset();  // close_notify before the socket goes
     if (FSocket >= 0) ::close(FSocket);
 }
 
@@ -67,8 +68,7 @@ void TCustomWinSocket::Attach(int handle, const AnsiString& host, int port)
 void TCustomWinSocket::Close()
 {
     if (FSocket < 0) return;
-    delete FTls;  // sends close_notify first
-    FTls = nullptr;
+    FTls.reset();  // sends close_notify first
     ::close(FSocket);
     FSocket = -1;
     FConnected = false;

@@ -9,6 +9,7 @@
 #include "toolkit/system/Streams.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 // A failed socket call: the system's message, the call, and the host and port involved.
@@ -51,7 +52,7 @@ using TSocketNotifyEvent = TEvent<TObject*, TCustomWinSocket*>;
 // One connection (or listener) and its OS socket handle.
 class TCustomWinSocket : public TObject {
 public:
-    TCustomWinSocket() = default;
+    TCustomWinSocket();  // out of line: the TLS session's type is private to the socket layer
     ~TCustomWinSocket() override;
     TCustomWinSocket(const TCustomWinSocket&) = delete;
     TCustomWinSocket& operator=(const TCustomWinSocket&) = delete;
@@ -126,7 +127,7 @@ protected:
     bool FConnected = false;
     AnsiString FPeerName;  // host as given, for messages
     int FPeerPort = 0;
-    TTlsSession* FTls = nullptr;
+    std::unique_ptr<TTlsSession> FTls;
 
     friend class TWinSocketStream;
 };
@@ -161,7 +162,7 @@ private:
     TServerClientWinSocket(TServerSocket* server, int handle);
 
     TServerSocket* FServer;
-    TServerClientWinSocketPrivate* d;
+    std::unique_ptr<TServerClientWinSocketPrivate> d;
     int FBusy = 0;                  // handlers of this connection on the stack
     bool FDisconnectReported = false;
 
@@ -252,7 +253,7 @@ private:
     int FListenHandle = -1;
     std::vector<TServerClientWinSocket*> FConnections;
     std::vector<TServerClientWinSocket*> FClosed;
-    TServerSocketPrivate* d;
+    std::unique_ptr<TServerSocketPrivate> d;
 
     friend class TServerClientWinSocket;
 };

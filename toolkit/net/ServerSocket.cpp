@@ -6,6 +6,7 @@
 #include "toolkit/controls/Application.h"
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/net/WinSock.h"
+#include "toolkit/net/WouldBlock.h"
 
 #include <QSocketNotifier>
 
@@ -27,7 +28,7 @@ public:
 // ---- TServerClientWinSocket ------------------------------------------------------------------
 
 TServerClientWinSocket::TServerClientWinSocket(TServerSocket* server, int handle)
-    : FServer(server), d(new TServerClientWinSocketPrivate)
+    : FServer(server), d(std::make_unique<TServerClientWinSocketPrivate>())
 {
     Attach(handle, AnsiString(), 0);
     FPeerName = RemoteAddress();
@@ -44,7 +45,6 @@ TServerClientWinSocket::~TServerClientWinSocket()
 {
     d->read.setEnabled(false);
     d->write.setEnabled(false);
-    delete d;
 }
 
 void TServerClientWinSocket::Close()
@@ -74,7 +74,7 @@ void TServerClientWinSocket::Handshaking(bool starting)
 
 // ---- TServerSocket ---------------------------------------------------------------------------
 
-TServerSocket::TServerSocket(TComponent* AOwner) : TComponent(AOwner), d(new TServerSocketPrivate)
+TServerSocket::TServerSocket(TComponent* AOwner) : TComponent(AOwner), d(std::make_unique<TServerSocketPrivate>())
 {
     QObject::connect(&d->listen, &QSocketNotifier::activated, [this] { Accept(); });
 }
@@ -84,7 +84,6 @@ TServerSocket::~TServerSocket()
     Destroying();
     Close();
     for (TServerClientWinSocket* c : FClosed) delete c;
-    delete d;
 }
 
 void TServerSocket::SetPort(int value)
@@ -218,7 +217,7 @@ void TServerSocket::NotifyRead(TServerClientWinSocket* c)
     if (c->ReceiveLength() == 0) {
         char probe;
         ssize_t n = ::recv(c->FSocket, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+        if (n < 0 && (WouldBlock(errno) || errno == EINTR)) {
             c->d->read.setEnabled(true);
             return;
         }

@@ -1,5 +1,6 @@
 // TLS through OpenSSL: the client context, the socket BIO, and session teardown.
 #include "toolkit/net/TlsSession.h"
+#include "toolkit/net/WouldBlock.h"
 
 #include <openssl/err.h>
 #include <openssl/x509.h>
@@ -51,7 +52,7 @@ int BioWrite(BIO* bio, const char* data, int length)
     do {
         n = ::send(fd, data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
     } while (n < 0 && errno == EINTR);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) BIO_set_retry_write(bio);
+    if (n < 0 && WouldBlock(errno)) BIO_set_retry_write(bio);
     return static_cast<int>(n);
 }
 
@@ -63,7 +64,7 @@ int BioRead(BIO* bio, char* data, int length)
     do {
         n = ::recv(fd, data, static_cast<size_t>(length), MSG_DONTWAIT);
     } while (n < 0 && errno == EINTR);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) BIO_set_retry_read(bio);
+    if (n < 0 && WouldBlock(errno)) BIO_set_retry_read(bio);
     return static_cast<int>(n);
 }
 

@@ -3,6 +3,7 @@
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/net/TlsSession.h"
 #include "toolkit/net/WinSock.h"
+#include "toolkit/net/WouldBlock.h"
 
 #include <openssl/err.h>
 #include <openssl/x509v3.h>
@@ -67,8 +68,8 @@ void TCustomWinSocket::StartTLS(const TTlsOptions& options)
         RaiseTlsError("SSL_new");
     }
     SSL_set_bio(ssl, bio, bio);
-    FTls = new TTlsSession(FSocket, ssl);
-    AttachTlsSession(ssl, FTls);
+    FTls = std::make_unique<TTlsSession>(FSocket, ssl);
+    AttachTlsSession(ssl, FTls.get());
     // Every read and write is a non-blocking one from here on.
     ::fcntl(FSocket, F_SETFL, ::fcntl(FSocket, F_GETFL) | O_NONBLOCK);
 
@@ -187,7 +188,7 @@ int TCustomWinSocket::TlsReceive(void* buffer, int count)
             break;
         }
         if (total > 0) break;  // the bytes go first; the error comes again on the next read
-        if (e == SSL_ERROR_SYSCALL && errno != 0 && errno != EAGAIN) {
+        if (e == SSL_ERROR_SYSCALL && errno != 0 && !WouldBlock(errno)) {
             FTls->Failed = true;
             const int err = errno;
             Close();
@@ -210,7 +211,7 @@ int TCustomWinSocket::TlsSend(const void* buffer, int count, bool* wantRead)
         if (wantRead) *wantRead = e == SSL_ERROR_WANT_READ;
         return -1;
     }
-    if (e == SSL_ERROR_SYSCALL && errno != 0 && errno != EAGAIN) {
+    if (e == SSL_ERROR_SYSCALL && errno != 0 && !WouldBlock(errno)) {
         FTls->Failed = true;
         const int err = errno;
         Close();

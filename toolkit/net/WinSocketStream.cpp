@@ -1,6 +1,7 @@
 // Blocking reads and writes with a wait, on a client connection.
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/net/WinSock.h"
+#include "toolkit/net/WouldBlock.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -47,7 +48,7 @@ int TWinSocketStream::Read(void* buffer, int count)
         }
         int err = errno;
         if (err == EINTR) continue;
-        if (err != EAGAIN && err != EWOULDBLOCK) FSocket->RaiseError("recv", err);
+        if (!WouldBlock(err)) FSocket->RaiseError("recv", err);
         // Nothing there yet: wait once, up to the stream's time-out.
         if (waited || !SocketReady(fd, false, Millis(FTimeOut))) return 0;
         waited = true;
@@ -83,7 +84,7 @@ int TWinSocketStream::Write(const void* buffer, int count)
         }
         int err = errno;
         if (n < 0 && err == EINTR) continue;
-        if (n < 0 && err != EAGAIN && err != EWOULDBLOCK) FSocket->RaiseError("send", err);
+        if (n < 0 && !WouldBlock(err)) FSocket->RaiseError("send", err);
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0 || !SocketReady(fd, true, static_cast<int>(left))) break;
     }

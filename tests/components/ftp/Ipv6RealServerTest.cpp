@@ -105,7 +105,9 @@ TEST_P(Ipv6RealServer, ListsAndTransfersOverExtendedDataConnections)
     EXPECT_TRUE(events.failures.empty()) << ftp.LastReply().str();
     // PASV and PORT cannot name an IPv6 address: the extended commands were used.
     EXPECT_FALSE(AnyStatusStartsWith(events.statuses, "227"));
-    if (std::get<1>(GetParam())) EXPECT_TRUE(AnyStatusStartsWith(events.statuses, "229"));
+    if (std::get<1>(GetParam())) {
+        EXPECT_TRUE(AnyStatusStartsWith(events.statuses, "229"));
+    }
 }
 
 TEST(ExtendedPassiveReply, GivesThePortOrRefuses)
