@@ -1,9 +1,9 @@
 // The FTP client's speed against curl, side by side on real servers on loopback (pyftpdlib,
 // vsftpd, proftpd, pure-ftpd, started by scripts/ftp-servers.sh): downloads and uploads in
-// passive and active mode, ours and curl's interleaved, twice; the longest gap between the
-// ticks of a 10 ms timer during each of our transfers; the peak resident size of a process
-// that moves 1 MiB against one that moves 1 GiB; and 1000 NOOP round trips against a raw
-// socket doing the same.
+// passive and active mode, plain and over explicit TLS, ours and curl's interleaved, twice;
+// the longest gap between the ticks of a 10 ms timer during each of our transfers; the peak
+// resident size of a process that moves 1 MiB against one that moves 1 GiB; and 1000 NOOP
+// round trips against a raw socket doing the same.
 //
 // Usage: bench_ftp [size in MiB, default 256] [server ...]
 //        bench_ftp --rss PORT passive|active down|up LOCAL REMOTE   (one transfer; prints VmHWM)
@@ -151,6 +151,7 @@ double RawNoopSeconds(int port, int count)
 struct Server {
     pid_t pid = -1;
     int port = 0;
+    std::string certificate;  // TLS: the server's self-signed certificate (PEM)
     ~Server()
     {
         if (pid > 0) {
@@ -160,7 +161,7 @@ struct Server {
     }
 };
 
-bool StartServer(Server& server, const std::string& name, const std::string& root)
+bool StartServer(Server& server, const std::string& name, const std::string& root, bool tls)
 {
     int out[2];
     if (pipe(out) != 0) return false;
@@ -172,7 +173,7 @@ bool StartServer(Server& server, const std::string& name, const std::string& roo
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
     std::string script = (kSource / "scripts/ftp-servers.sh").string();
-    std::vector<std::string> args = {"/bin/bash", script, "serve", name, root};
+    std::vector<std::string> args = {"/bin/bash", script, "serve", name, root, tls ? "tls" : "plain"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -187,8 +188,11 @@ bool StartServer(Server& server, const std::string& name, const std::string& roo
         line += c;
     }
     close(out[0]);
+    // "PORT" or "PORT CERTIFICATE-FILE"
     server.port = std::atoi(line.c_str());
-    return server.port > 0;
+    if (const auto space = line.find(' '); space != std::string::npos)
+        server.certificate = line.substr(space + 1, line.find('\n') - space - 1);
+    return server.port > 0 && (!tls || !server.certificate.empty());
 }
 
 long PeakResidentKiB()
@@ -206,11 +210,13 @@ struct Row {
     qint64 gap = 0;
 };
 
-TVellFtp* Client(int port, int& failures)
+// Over TLS the host is the certificate's name, so that ours and curl both verify it.
+TVellFtp* Client(int port, int& failures, bool tls = false)
 {
     auto* ftp = new TVellFtp(nullptr);
-    ftp->SetHost("127.0.0.1");
+    ftp->SetHost(tls ? "localhost" : "127.0.0.1");
     ftp->SetPort(port);
+    ftp->SetEnableTLS(tls);
     ftp->SetUserID(kUser);
     ftp->SetPassword(kPassword);
     ftp->Loaded();
@@ -252,6 +258,137 @@ long RssOfChild(const std::string& self, int port, bool passive, bool down, cons
     return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atol(text.c_str()) : -1;
 }
 
+
+// Where the benchmark's files are, and what it has found so far.
+struct Bench {
+    std::string root;   // served by every server
+    std::string local;  // ours and curl's local side
+    std::size_t size = 0;
+    TickWatch watch;
+    bool allRight = true;
+    int failures = 0;
+};
+
+// Downloads and uploads of the big file in both modes, ours and curl's interleaved, best of two.
+// curl (7.88) over TLS in active mode waits for ever once it has accepted the server's data
+// connection, so those rows have no peer.
+std::vector<Row> TransferRows(Bench& b, TVellFtp& ftp, const std::string& url, bool tls, const std::string& certificate)
+{
+    std::vector<Row> rows;
+    for (bool passive : {true, false}) {
+        const std::string mode = passive ? "passive" : "active";
+        const bool withCurl = passive || !tls;
+        std::vector<std::string> curlMode = passive ? std::vector<std::string>{"--ftp-pasv"}
+                                                    : std::vector<std::string>{"--ftp-port", "-"};
+        if (tls) curlMode.insert(curlMode.end(), {"--ssl-reqd", "--cacert", certificate});
+        curlMode.insert(curlMode.end(), {"--max-time", "600"});
+        Row down{"download " + mode};
+        Row up{"upload " + mode};
+        for (int run = 0; run < 2; ++run) {
+            const std::string target = b.local + "/down";
+            ftp.SetEnablePASV(passive);
+            b.watch.Start();
+            auto start = Clock::now();
+            ftp.Download("big", AnsiString(target.c_str()));
+            const double oursDown = Seconds(start);
+            down.gap = std::max(down.gap, b.watch.Stop());
+            b.allRight &= fs::exists(target) && fs::file_size(target) == b.size;
+            fs::remove(target);
+            std::vector<std::string> curlDown = {"curl", "-s", "-S", "-o", target};
+            curlDown.insert(curlDown.end(), curlMode.begin(), curlMode.end());
+            curlDown.push_back(url + "/big");
+            double curlDownTime = withCurl ? Timed(curlDown) : -1;
+            if (!fs::exists(target) || fs::file_size(target) != b.size) curlDownTime = -1;
+            fs::remove(target);
+
+            b.watch.Start();
+            start = Clock::now();
+            ftp.Upload(AnsiString((b.local + "/source").c_str()), AnsiString(("up-" + mode).c_str()));
+            const double oursUp = Seconds(start);
+            up.gap = std::max(up.gap, b.watch.Stop());
+            b.allRight &= fs::exists(b.root + "/up-" + mode) && fs::file_size(b.root + "/up-" + mode) == b.size;
+            fs::remove(b.root + "/up-" + mode);
+            std::vector<std::string> curlUp = {"curl", "-s", "-S", "-T", b.local + "/source"};
+            curlUp.insert(curlUp.end(), curlMode.begin(), curlMode.end());
+            curlUp.push_back(url + "/curl-" + mode);
+            double curlUpTime = withCurl ? Timed(curlUp) : -1;
+            if (!fs::exists(b.root + "/curl-" + mode) || fs::file_size(b.root + "/curl-" + mode) != b.size) curlUpTime = -1;
+            fs::remove(b.root + "/curl-" + mode);
+
+            auto best = [](double& slot, double t) {
+                if (t > 0 && (slot < 0 || t < slot)) slot = t;
+            };
+            best(down.ours, oursDown);
+            best(down.curl, curlDownTime);
+            best(up.ours, oursUp);
+            best(up.curl, curlUpTime);
+        }
+        rows.push_back(down);
+        rows.push_back(up);
+    }
+    return rows;
+}
+
+// A row without curl's figure shows "-" (curl failed or was not run).
+void PrintRows(const std::string& title, const std::vector<Row>& rows, std::size_t size)
+{
+    const double mb = static_cast<double>(size) / 1e6;
+    std::printf("\n%s\n%-18s %12s %12s %10s %18s\n", title.c_str(), "transfer", "ours MB/s", "curl MB/s", "ours/curl",
+                "longest tick gap");
+    for (const Row& r : rows) {
+        const double ours = r.ours > 0 ? mb / r.ours : 0;
+        if (r.curl > 0)
+            std::printf("%-18s %12.1f %12.1f %10.2f %15lld ms\n", r.name.c_str(), ours, mb / r.curl, ours / (mb / r.curl),
+                        static_cast<long long>(r.gap));
+        else
+            std::printf("%-18s %12.1f %12s %10s %15lld ms\n", r.name.c_str(), ours, "-", "-", static_cast<long long>(r.gap));
+    }
+}
+
+// Peak memory of a whole process moving 1 MiB and 1 GiB, each way, in each mode.
+void ResidentSizes(Bench& b, int port)
+{
+    const std::size_t gib = std::size_t{1} << 30;
+    WritePattern(b.root + "/mib", 1 << 20);
+    WritePattern(b.root + "/gib", gib);
+    WritePattern(b.local + "/mib", 1 << 20);
+    WritePattern(b.local + "/gib", gib);
+    std::printf("peak resident size of a process (KiB): 1 MiB, 1 GiB, difference\n");
+    const std::string self = fs::canonical("/proc/self/exe").string();
+    for (bool passive : {true, false})
+        for (bool down : {true, false}) {
+            long peak[2];
+            for (int i = 0; i < 2; ++i) {
+                const std::string which = i == 0 ? "mib" : "gib";
+                const std::string file = down ? b.local + "/rss-down" : b.local + "/" + which;
+                peak[i] = RssOfChild(self, port, passive, down, file, which);
+                fs::remove(b.local + "/rss-down");
+                fs::remove(b.root + "/rss-up");
+            }
+            std::printf("  %-8s %-9s %8ld %8ld %8ld\n", passive ? "passive" : "active", down ? "download" : "upload", peak[0],
+                        peak[1], peak[1] - peak[0]);
+            b.allRight &= peak[0] > 0 && peak[1] > 0;
+        }
+    for (const char* f : {"/mib", "/gib"}) {
+        fs::remove(b.root + f);
+        fs::remove(b.local + f);
+    }
+}
+
+void NoopRoundTrips(Bench& b, TVellFtp& ftp, int port)
+{
+    const int count = 1000;
+    b.watch.Start();
+    auto start = Clock::now();
+    for (int i = 0; i < count; ++i) ftp.DoCommand("NOOP");
+    const double oursNoop = Seconds(start);
+    const qint64 noopGap = b.watch.Stop();
+    const double rawNoop = RawNoopSeconds(port, count);
+    std::printf("%d NOOP: ours %.1f us each, raw socket %.1f us each, ratio %.2f, longest tick gap %lld ms\n", count,
+                oursNoop * 1e6 / count, rawNoop * 1e6 / count, rawNoop > 0 ? oursNoop / rawNoop : 0.0,
+                static_cast<long long>(noopGap));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -280,121 +417,31 @@ int main(int argc, char** argv)
     WritePattern(root + "/big", size);
     WritePattern(local + "/source", size);
 
-    std::printf("FTP benchmark: %zu MiB files on 127.0.0.1; ours against curl, interleaved, best of two runs\n", mib);
-    TickWatch watch;
-    bool allRight = true;
-    int failures = 0;
-    const double mb = static_cast<double>(size) / 1e6;
+    std::printf("FTP benchmark: %zu MiB files on loopback; ours against curl, interleaved, best of two runs\n", mib);
+    Bench b;
+    b.root = root;
+    b.local = local;
+    b.size = size;
     for (const std::string& name : names) {
-        Server server;
-        if (!StartServer(server, name, root)) {
-            std::printf("\n%s: did not start (run scripts/ftp-servers.sh fetch as root)\n", name.c_str());
-            allRight = false;
-            continue;
-        }
-        const std::string url = "ftp://" + std::string(kUser) + ":" + kPassword + "@127.0.0.1:" + std::to_string(server.port);
-        std::unique_ptr<TVellFtp> ftp(Client(server.port, failures));
-        std::vector<Row> rows;
-        for (bool passive : {true, false}) {
-            const std::string mode = passive ? "passive" : "active";
-            const std::vector<std::string> curlMode = passive ? std::vector<std::string>{"--ftp-pasv"}
-                                                              : std::vector<std::string>{"--ftp-port", "-"};
-            Row down{"download " + mode};
-            Row up{"upload " + mode};
-            for (int run = 0; run < 2; ++run) {
-                const std::string target = local + "/down";
-                ftp->SetEnablePASV(passive);
-                watch.Start();
-                auto start = Clock::now();
-                ftp->Download("big", AnsiString(target.c_str()));
-                const double oursDown = Seconds(start);
-                down.gap = std::max(down.gap, watch.Stop());
-                allRight &= fs::file_size(target) == size;
-                fs::remove(target);
-                std::vector<std::string> curlDown = {"curl", "-s", "-S", "-o", target};
-                curlDown.insert(curlDown.end(), curlMode.begin(), curlMode.end());
-                curlDown.push_back(url + "/big");
-                const double curlDownTime = Timed(curlDown);
-                allRight &= fs::exists(target) && fs::file_size(target) == size;
-                fs::remove(target);
-
-                watch.Start();
-                start = Clock::now();
-                ftp->Upload(AnsiString((local + "/source").c_str()), AnsiString(("up-" + mode).c_str()));
-                const double oursUp = Seconds(start);
-                up.gap = std::max(up.gap, watch.Stop());
-                allRight &= fs::exists(root + "/up-" + mode) && fs::file_size(root + "/up-" + mode) == size;
-                fs::remove(root + "/up-" + mode);
-                std::vector<std::string> curlUp = {"curl", "-s", "-S", "-T", local + "/source"};
-                curlUp.insert(curlUp.end(), curlMode.begin(), curlMode.end());
-                curlUp.push_back(url + "/curl-" + mode);
-                const double curlUpTime = Timed(curlUp);
-                allRight &= fs::exists(root + "/curl-" + mode) && fs::file_size(root + "/curl-" + mode) == size;
-                fs::remove(root + "/curl-" + mode);
-
-                auto best = [](double& slot, double t) {
-                    if (t > 0 && (slot < 0 || t < slot)) slot = t;
-                };
-                best(down.ours, oursDown);
-                best(down.curl, curlDownTime);
-                best(up.ours, oursUp);
-                best(up.curl, curlUpTime);
+        for (bool tls : {false, true}) {
+            Server server;
+            if (!StartServer(server, name, root, tls)) {
+                std::printf("\n%s%s: did not start (run scripts/ftp-servers.sh fetch as root)\n", name.c_str(),
+                            tls ? " over TLS" : "");
+                b.allRight = false;
+                continue;
             }
-            rows.push_back(down);
-            rows.push_back(up);
-        }
-
-        std::printf("\n%s\n%-18s %12s %12s %10s %18s\n", name.c_str(), "transfer", "ours MB/s", "curl MB/s", "ours/curl",
-                    "longest tick gap");
-        for (const Row& r : rows) {
-            const double ours = r.ours > 0 ? mb / r.ours : 0;
-            const double curl = r.curl > 0 ? mb / r.curl : 0;
-            std::printf("%-18s %12.1f %12.1f %10.2f %15lld ms\n", r.name.c_str(), ours, curl, curl > 0 ? ours / curl : 0.0,
-                        static_cast<long long>(r.gap));
-        }
-
-        const int count = 1000;
-        watch.Start();
-        auto start = Clock::now();
-        for (int i = 0; i < count; ++i) ftp->DoCommand("NOOP");
-        const double oursNoop = Seconds(start);
-        const qint64 noopGap = watch.Stop();
-        const double rawNoop = RawNoopSeconds(server.port, count);
-        std::printf("%d NOOP: ours %.1f us each, raw socket %.1f us each, ratio %.2f, longest tick gap %lld ms\n", count,
-                    oursNoop * 1e6 / count, rawNoop * 1e6 / count, rawNoop > 0 ? oursNoop / rawNoop : 0.0,
-                    static_cast<long long>(noopGap));
-        ftp->Disconnect();
-
-        if (name == names.front()) {
-            // Peak memory of a whole process moving 1 MiB and 1 GiB, each way, in each mode.
-            const std::size_t gib = std::size_t{1} << 30;
-            WritePattern(root + "/mib", 1 << 20);
-            WritePattern(root + "/gib", gib);
-            WritePattern(local + "/mib", 1 << 20);
-            WritePattern(local + "/gib", gib);
-            std::printf("peak resident size of a process (KiB): 1 MiB, 1 GiB, difference\n");
-            const std::string self = fs::canonical("/proc/self/exe").string();
-            for (bool passive : {true, false})
-                for (bool down : {true, false}) {
-                    long peak[2];
-                    for (int i = 0; i < 2; ++i) {
-                        const std::string which = i == 0 ? "mib" : "gib";
-                        const std::string file = down ? local + "/rss-down" : local + "/" + which;
-                        peak[i] = RssOfChild(self, server.port, passive, down, file, which);
-                        fs::remove(local + "/rss-down");
-                        fs::remove(root + "/rss-up");
-                    }
-                    std::printf("  %-8s %-9s %8ld %8ld %8ld\n", passive ? "passive" : "active", down ? "download" : "upload",
-                                peak[0], peak[1], peak[1] - peak[0]);
-                    allRight &= peak[0] > 0 && peak[1] > 0;
-                }
-            for (const char* f : {"/mib", "/gib"}) {
-                fs::remove(root + f);
-                fs::remove(local + f);
-            }
+            const std::string login = std::string(kUser) + ":" + kPassword;
+            if (tls) TlsTrustCertificates(AnsiString(server.certificate.c_str()));
+            const std::string url = "ftp://" + login + (tls ? "@localhost:" : "@127.0.0.1:") + std::to_string(server.port);
+            std::unique_ptr<TVellFtp> ftp(Client(server.port, b.failures, tls));
+            PrintRows(tls ? name + " over TLS" : name, TransferRows(b, *ftp, url, tls, server.certificate), size);
+            if (!tls) NoopRoundTrips(b, *ftp, server.port);
+            ftp->Disconnect();
+            if (!tls && name == names.front()) ResidentSizes(b, server.port);
         }
     }
-    std::printf("\nall sizes right: %s, failures reported: %d\n", allRight ? "yes" : "NO", failures);
+    std::printf("\nall sizes right: %s, failures reported: %d\n", b.allRight ? "yes" : "NO", b.failures);
     fs::remove_all(dir);
-    return allRight && failures == 0 ? 0 : 1;
+    return b.allRight && b.failures == 0 ? 0 : 1;
 }

@@ -19,6 +19,8 @@ test_packages=(libgtest-dev
   python3-pyftpdlib vsftpd curl
   # TLS for them: pyftpdlib's TLS handler, certificates made at test time
   python3-openssl openssl
+  # a hosts file of the test's own, for a name that resolves only to IPv6
+  libnss-wrapper
   # validators of the installed desktop entry and metadata
   desktop-file-utils appstream
   # the fuzz targets (fuzz/run.sh): clang with its libFuzzer runtime

@@ -4,9 +4,14 @@
 #include "tests/components/ftp/FtpTestSupport.h"
 #include "tests/components/ftp/RealFtpServers.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <tuple>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -108,6 +113,71 @@ TEST_P(Ipv6RealServer, ListsAndTransfersOverExtendedDataConnections)
     if (std::get<1>(GetParam())) {
         EXPECT_TRUE(AnyStatusStartsWith(events.statuses, "229"));
     }
+}
+
+// A host name that resolves only to ::1. The resolver reads its hosts file when the process
+// starts, so the test runs itself again with nss_wrapper's file naming the address: the copy
+// connects by that name, lists and downloads.
+constexpr const char* kIpv6OnlyName = "tavin3-ipv6-only.test";
+
+TEST(Ipv6OnlyName, ConnectsListsAndDownloads)
+{
+    if (const char* port = std::getenv("TAVIN3_IPV6_NAME_PORT")) {
+        TempDir local;
+        TVellFtp ftp(nullptr);
+        ftp.SetHost(kIpv6OnlyName);
+        ftp.SetPort(std::atoi(port));
+        ftp.SetUserID(RealFtpServer::User);
+        ftp.SetPassword(RealFtpServer::Password);
+        ftp.SetEnablePASV(true);
+        ftp.Loaded();
+        FtpEvents events;
+        events.Attach(ftp);
+        ftp.Connect();
+        ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
+        ftp.Nlist();
+        EXPECT_NE(std::find(events.items.begin(), events.items.end(), "by-name"), events.items.end())
+            << testing::PrintToString(events.items);
+        ftp.Download("by-name", AnsiString(local / "by-name"));
+        EXPECT_EQ(ReadFileBytes(local / "by-name"), "reached by a name");
+        EXPECT_TRUE(AnyStatusStartsWith(events.statuses, "229"));  // EPSV: the server is on ::1 only
+        return;
+    }
+    if (::access("/usr/lib/x86_64-linux-gnu/libnss_wrapper.so", R_OK) != 0 &&
+        ::access("/usr/lib/libnss_wrapper.so", R_OK) != 0 && !RealFtpServersRequired())
+        GTEST_SKIP() << "libnss-wrapper is not installed";
+    RealFtpServer server(FtpServerKind::Vsftpd, FtpServerVariant::Ipv6);
+    if (server.Port() == 0 && server.Missing() && !RealFtpServersRequired())
+        GTEST_SKIP() << server.Error() << " (set CI or TAVIN3_FTP_SERVERS=required to make this a failure)";
+    ASSERT_GT(server.Port(), 0) << server.Error();
+    WriteFileBytes(server / "by-name", "reached by a name");
+    TempDir hosts;
+    WriteFileBytes(hosts / "hosts", std::string("::1 ") + kIpv6OnlyName + "\n");
+
+    QProcess copy;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LD_PRELOAD", "libnss_wrapper.so");
+    environment.insert("NSS_WRAPPER_DISABLE_DEEPBIND", "1");  // the sanitizer runtime refuses RTLD_DEEPBIND
+    environment.insert("NSS_WRAPPER_HOSTS", QString::fromStdString(hosts / "hosts"));
+    environment.insert("TAVIN3_IPV6_NAME_PORT", QString::number(server.Port()));
+    // The wrapper comes before the sanitizer's runtime, and its own allocations are not ours.
+    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0:detect_leaks=0");
+    copy.setProcessEnvironment(environment);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=Ipv6OnlyName.*"});
+    ASSERT_TRUE(copy.waitForStarted(60000)) << copy.errorString().toStdString();
+    copy.closeWriteChannel();
+    const bool finished = copy.waitForFinished(240000);
+    const std::string output = copy.readAll().toStdString();
+    ASSERT_TRUE(finished) << output;
+    EXPECT_EQ(copy.exitCode(), 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    // Without the wrapper the name is unknown here: the copy really resolved it through the file.
+    TVellFtp ftp(nullptr);
+    ftp.SetHost(kIpv6OnlyName);
+    ftp.SetPort(server.Port());
+    ftp.Loaded();
+    EXPECT_THROW(ftp.Connect(), Exception);
 }
 
 TEST(ExtendedPassiveReply, GivesThePortOrRefuses)
