@@ -1,13 +1,11 @@
 // The client over IPv6 against the real servers listening on ::1: data connections by EPSV
 // (passive) and EPRT (active), listings and byte-exact transfers, and the IPv4 wire left as it
 // was.
-#include "tests/components/ftp/FtpTestSupport.h"
-#include "tests/components/ftp/RealFtpServers.h"
+#include "tests/components/ftp/RealServerClient.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <tuple>
@@ -17,71 +15,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Kinds = std::vector<TFtpCmdType>;
-using Scenario = std::tuple<FtpServerKind, bool>;  // server, passive
-
-std::string Pattern(std::size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    for (char& c : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        c = static_cast<char>(seed >> 23);
-    }
-    return bytes;
-}
-
-bool AnyStatusStartsWith(const std::vector<std::string>& statuses, const std::string& code)
-{
-    return std::any_of(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.rfind(code, 0) == 0; });
-}
-
-class Ipv6RealServer : public ::testing::TestWithParam<Scenario> {
+class Ipv6RealServer : public ::testing::TestWithParam<ServerScenario>, protected RealServerClient {
 protected:
     void SetUp() override
     {
-        if (server.Port() == 0 && server.Missing() && !RealFtpServersRequired())
-            GTEST_SKIP() << server.Error() << " (set CI or TAVIN3_FTP_SERVERS=required to make this a failure)";
+        if (!Aim(server, "::1", std::get<1>(GetParam()))) GTEST_SKIP() << ServerMissingText(server);
         ASSERT_GT(server.Port(), 0) << server.Error();
-        SpreadDataPorts();
-        ftp.SetHost("::1");
-        ftp.SetPort(server.Port());
-        ftp.SetUserID(RealFtpServer::User);
-        ftp.SetPassword(RealFtpServer::Password);
-        ftp.SetEnablePASV(std::get<1>(GetParam()));
-        ftp.Loaded();
-        events.Attach(ftp);
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            ADD_FAILURE() << "the client was still waiting after 240 s";
-            ftp.Cancel();
-        });
-        watchdog.start(240000);
         ftp.Connect();
         ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
         ftp.DoCommand("TYPE I");
         ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
     }
-    AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
 
     RealFtpServer server{std::get<0>(GetParam()), FtpServerVariant::Ipv6};
-    TempDir local;
-    TVellFtp ftp{nullptr};
-    FtpEvents events;
-    QTimer watchdog;
 };
 
-std::string ScenarioName(const testing::TestParamInfo<Scenario>& info)
-{
-    std::string name = FtpServerName(std::get<0>(info.param));
-    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
-    return name + (std::get<1>(info.param) ? "_Passive" : "_Active");
-}
-
-INSTANTIATE_TEST_SUITE_P(Servers, Ipv6RealServer,
-                         testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd,
-                                                          FtpServerKind::Proftpd, FtpServerKind::PureFtpd),
-                                          testing::Bool()),
-                         ScenarioName);
+INSTANTIATE_TEST_SUITE_P(Servers, Ipv6RealServer, EveryServerBothModes(), ServerScenarioName);
 
 TEST_P(Ipv6RealServer, ListsAndTransfersOverExtendedDataConnections)
 {
@@ -109,9 +58,9 @@ TEST_P(Ipv6RealServer, ListsAndTransfersOverExtendedDataConnections)
     EXPECT_EQ(events.successes, Kinds(6, fcTransfer));
     EXPECT_TRUE(events.failures.empty()) << ftp.LastReply().str();
     // PASV and PORT cannot name an IPv6 address: the extended commands were used.
-    EXPECT_FALSE(AnyStatusStartsWith(events.statuses, "227"));
+    EXPECT_FALSE(AnyStatus(events.statuses, "227"));
     if (std::get<1>(GetParam())) {
-        EXPECT_TRUE(AnyStatusStartsWith(events.statuses, "229"));
+        EXPECT_TRUE(AnyStatus(events.statuses, "229"));
     }
 }
 
@@ -140,7 +89,7 @@ TEST(Ipv6OnlyName, ConnectsListsAndDownloads)
             << testing::PrintToString(events.items);
         ftp.Download("by-name", AnsiString(local / "by-name"));
         EXPECT_EQ(ReadFileBytes(local / "by-name"), "reached by a name");
-        EXPECT_TRUE(AnyStatusStartsWith(events.statuses, "229"));  // EPSV: the server is on ::1 only
+        EXPECT_TRUE(AnyStatus(events.statuses, "229"));  // EPSV: the server is on ::1 only
         return;
     }
     if (::access("/usr/lib/x86_64-linux-gnu/libnss_wrapper.so", R_OK) != 0 &&

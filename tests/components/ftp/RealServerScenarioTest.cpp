@@ -1,8 +1,7 @@
 // The client against the four real servers, in passive and in active mode: login, listings,
 // transfers of the sizes around block edges, and cancelled transfers that must leave the
 // control connection in step for what follows.
-#include "tests/components/ftp/FtpTestSupport.h"
-#include "tests/components/ftp/RealFtpServers.h"
+#include "tests/components/ftp/RealServerClient.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -12,47 +11,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Kinds = std::vector<TFtpCmdType>;
-using Scenario = std::tuple<FtpServerKind, bool>;  // server, passive
-
-std::string Pattern(std::size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    for (char& c : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        c = static_cast<char>(seed >> 23);
-    }
-    return bytes;
-}
-
-class RealServerScenario : public ::testing::TestWithParam<Scenario> {
+class RealServerScenario : public ::testing::TestWithParam<ServerScenario>, protected RealServerClient {
 protected:
     void SetUp() override
     {
-        if (server.Port() == 0 && server.Missing() && !RealFtpServersRequired())
-            GTEST_SKIP() << server.Error() << " (set CI or TAVIN3_FTP_SERVERS=required to make this a failure)";
+        if (!Aim(server, "127.0.0.1", std::get<1>(GetParam()))) GTEST_SKIP() << ServerMissingText(server);
         ASSERT_GT(server.Port(), 0) << server.Error();
-        SpreadDataPorts();
-        ftp.SetHost("127.0.0.1");
-        ftp.SetPort(server.Port());
-        ftp.SetUserID(RealFtpServer::User);
-        ftp.SetPassword(RealFtpServer::Password);
-        ftp.SetEnablePASV(std::get<1>(GetParam()));
-        ftp.Loaded();
-        events.Attach(ftp);
-        // A client that waits for ever must not hold the whole run: end the wait instead.
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            ADD_FAILURE() << "the client was still waiting after 240 s";
-            ftp.Cancel();
-        });
-        watchdog.start(240000);
         ftp.Connect();
         ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
         ftp.DoCommand("TYPE I");
         ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
     }
-    AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
     // Name lists without "." and ".." (pure-ftpd includes them, as "sub/." for "NLST sub").
     std::vector<std::string> Names() const
     {
@@ -71,24 +40,9 @@ protected:
     }
 
     RealFtpServer server{std::get<0>(GetParam())};
-    TempDir local;
-    TVellFtp ftp{nullptr};
-    FtpEvents events;
-    QTimer watchdog;
 };
 
-std::string ScenarioName(const testing::TestParamInfo<Scenario>& info)
-{
-    std::string name = FtpServerName(std::get<0>(info.param));
-    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
-    return name + (std::get<1>(info.param) ? "_Passive" : "_Active");
-}
-
-INSTANTIATE_TEST_SUITE_P(Servers, RealServerScenario,
-                         testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd,
-                                                          FtpServerKind::Proftpd, FtpServerKind::PureFtpd),
-                                          testing::Bool()),
-                         ScenarioName);
+INSTANTIATE_TEST_SUITE_P(Servers, RealServerScenario, EveryServerBothModes(), ServerScenarioName);
 
 TEST_P(RealServerScenario, LogsInAndListsEveryEntryOnce)
 {

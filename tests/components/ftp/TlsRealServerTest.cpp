@@ -2,8 +2,7 @@
 // connection (vsftpd and proftpd also require the data connections to resume the control
 // connection's session): login, listings and byte-exact transfers in both modes, the
 // certificate's verdict and its handler, and a server that refuses AUTH TLS.
-#include "tests/components/ftp/FtpTestSupport.h"
-#include "tests/components/ftp/RealFtpServers.h"
+#include "tests/components/ftp/RealServerClient.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,43 +12,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Kinds = std::vector<TFtpCmdType>;
-using Scenario = std::tuple<FtpServerKind, bool>;  // server, passive
-
-std::string Pattern(std::size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    for (char& c : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        c = static_cast<char>(seed >> 23);
-    }
-    return bytes;
-}
-
-// The index of the first status line that starts with the code, or -1.
-int StatusIndex(const std::vector<std::string>& statuses, const std::string& code)
-{
-    for (std::size_t i = 0; i < statuses.size(); ++i)
-        if (statuses[i].rfind(code + " ", 0) == 0) return static_cast<int>(i);
-    return -1;
-}
-
-// A loaded client with EnableTLS, aimed at a server of the given variant; the server must run
-// (or the case is skipped where servers may be missing).
-class TlsClientBase {
+// A client with EnableTLS that counts the certificate reports and accepts or refuses as told.
+class TlsClient : protected RealServerClient {
 protected:
-    bool Prepare(RealFtpServer& server, bool passive)
+    bool Prepare(const RealFtpServer& server, bool passive)
     {
-        if (server.Port() == 0 && server.Missing() && !RealFtpServersRequired()) return false;
-        SpreadDataPorts();
-        ftp.SetHost("localhost");
-        ftp.SetPort(server.Port());
-        ftp.SetUserID(RealFtpServer::User);
-        ftp.SetPassword(RealFtpServer::Password);
-        ftp.SetEnablePASV(passive);
+        if (!Aim(server, "localhost", passive)) return false;
         ftp.SetEnableTLS(true);
-        ftp.Loaded();
-        events.Attach(ftp);
         ftp.SetOnCertificateError(TFtpHandledEvent(
             [this](bool& handled) {
                 ++certificateErrors;
@@ -57,50 +26,27 @@ protected:
                 handled = acceptCertificate;
             },
             nullptr, ""));
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            ADD_FAILURE() << "the client was still waiting after 240 s";
-            ftp.Cancel();
-        });
-        watchdog.start(240000);
         return true;
     }
 
-    TempDir local;
-    TVellFtp ftp{nullptr};
-    FtpEvents events;
-    QTimer watchdog;
     int certificateErrors = 0;
     bool acceptCertificate = true;
     std::vector<std::string> reasons;
 };
 
-class TlsRealServer : public ::testing::TestWithParam<Scenario>, protected TlsClientBase {
+class TlsRealServer : public ::testing::TestWithParam<ServerScenario>, protected TlsClient {
 protected:
     void SetUp() override
     {
-        if (!Prepare(server, std::get<1>(GetParam())))
-            GTEST_SKIP() << server.Error() << " (set CI or TAVIN3_FTP_SERVERS=required to make this a failure)";
+        if (!Prepare(server, std::get<1>(GetParam()))) GTEST_SKIP() << ServerMissingText(server);
         ASSERT_GT(server.Port(), 0) << server.Error();
         ASSERT_FALSE(server.CertificateFile().empty());
     }
-    AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
 
     RealFtpServer server{std::get<0>(GetParam()), FtpServerVariant::Tls};
 };
 
-std::string ScenarioName(const testing::TestParamInfo<Scenario>& info)
-{
-    std::string name = FtpServerName(std::get<0>(info.param));
-    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
-    return name + (std::get<1>(info.param) ? "_Passive" : "_Active");
-}
-
-INSTANTIATE_TEST_SUITE_P(Servers, TlsRealServer,
-                         testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd,
-                                                          FtpServerKind::Proftpd, FtpServerKind::PureFtpd),
-                                          testing::Bool()),
-                         ScenarioName);
+INSTANTIATE_TEST_SUITE_P(Servers, TlsRealServer, EveryServerBothModes(), ServerScenarioName);
 
 TEST_P(TlsRealServer, LogsInOverTlsListsAndTransfersByteExact)
 {
@@ -222,12 +168,11 @@ TEST_P(TlsRealServer, UntrustedCertificateUnhandledClosesAndNamesTheReason)
 }
 
 // One server is enough for what does not depend on the server.
-class TlsVsftpd : public ::testing::Test, protected TlsClientBase {
+class TlsVsftpd : public ::testing::Test, protected TlsClient {
 protected:
     void SetUp() override
     {
-        if (!Prepare(server, true))
-            GTEST_SKIP() << server.Error() << " (set CI or TAVIN3_FTP_SERVERS=required to make this a failure)";
+        if (!Prepare(server, true)) GTEST_SKIP() << ServerMissingText(server);
         ASSERT_GT(server.Port(), 0) << server.Error();
     }
     RealFtpServer server{FtpServerKind::Vsftpd, FtpServerVariant::Tls};

@@ -1,5 +1,6 @@
 // Listings and transfers against a real server (pyftpdlib), in passive and in active mode.
 #include "tests/components/ftp/FtpTestSupport.h"
+#include "tests/components/ftp/RealServerClient.h"
 #include "tests/components/ftp/PyFtpServer.h"
 
 #include <QCryptographicHash>
@@ -12,7 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Kinds = std::vector<TFtpCmdType>;
 
 QByteArray Digest(const std::string& path)
 {
@@ -20,16 +20,6 @@ QByteArray Digest(const std::string& path)
     QCryptographicHash hash(QCryptographicHash::Sha256);
     if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) return {};
     return hash.result();
-}
-
-std::string Pattern(std::size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    for (char& c : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        c = static_cast<char>(seed >> 23);
-    }
-    return bytes;
 }
 
 class RealTransfer : public ::testing::TestWithParam<bool> {
