@@ -32,7 +32,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {

@@ -229,6 +229,8 @@ private:
     void UploadPassive(const AnsiString& remoteFile);
     void UploadActive(const AnsiString& remoteFile);
     int BlockSize() const;
+    int WriteSize() const;
+    void ReportSent(int sent, int length);
     bool ClosedLocalFile();
 
     TWinSocketStream* FControlStream = nullptr;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 // ---- Connection ------------------------------------------------------------------------------
 
@@ -163,9 +164,7 @@ void TVellFtp::CatchUp()
 // one in). A NUL ends the command, so only the text before it counts.
 void RefuseLineBreaks(const AnsiString& command)
 {
-    const char* text = command.c_str();
-    const std::size_t length = std::strlen(text);
-    if (std::memchr(text, '\r', length) || std::memchr(text, '\n', length))
+    if (std::string_view(command.c_str()).find_first_of("\r\n") != std::string_view::npos)
         throw Exception("TVellFtp: コマンドに改行文字 (CR, LF) は使えません。"_ansi);
 }
 

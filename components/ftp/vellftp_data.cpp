@@ -103,7 +103,7 @@ bool TVellFtp::WaitForSend(int timeOut)
     fd_set writable;
     FD_ZERO(&writable);
     FD_SET(fd, &writable);
-    timeval limit{timeOut / 1000, (timeOut % 1000) * 1000};
+    timeval limit{static_cast<time_t>(timeOut / 1000), static_cast<suseconds_t>(timeOut % 1000) * 1000};
     return select(fd + 1, nullptr, &writable, nullptr, &limit) > 0;
 }
 

@@ -14,6 +14,26 @@ int TVellFtp::BlockSize() const
     return std::min(FSendDataSize, kDataBufferSize);
 }
 
+// Over TLS a write is a record: as many whole blocks as fit in one go together, since servers
+// that read record by record (vsftpd) take small records slowly.
+int TVellFtp::WriteSize() const
+{
+    const int block = BlockSize();
+    if (!DataTlsWanted()) return block;
+    return std::max(1, kTlsRecordSize / block) * block;
+}
+
+// Each block is counted and reported on its own, also when one write carried several; of a
+// write cut short, the whole blocks are reported and the rest only counted.
+void TVellFtp::ReportSent(int sent, int length)
+{
+    const int block = BlockSize();
+    for (int done = 0; done < sent; done += block) {
+        AddCount(FSentSize, std::min(block, sent - done));
+        if (done + block <= sent || sent == length) DoPacketSent();
+    }
+}
+
 void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
 {
     BeginOperation();
@@ -47,7 +67,7 @@ void TVellFtp::UploadPassive(const AnsiString& remoteFile) { DoPASV_STOR(remoteF
 void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
 {
     if (!StartTransfer(AnsiString("STOR ") + remoteFile)) throw Exception(FLastReply);
-    const int block = BlockSize();
+    const int block = WriteSize();
     char* buffer = FDataBuffer.get();
     TClientWinSocket* data = FDataSocket->Socket();
     try {
@@ -72,9 +92,8 @@ void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
                     }
                 }
             }
-            AddCount(FSentSize, sent);
+            ReportSent(sent, length);
             if (sent < length) break;
-            DoPacketSent();
         }
     } catch (const EStreamError& e) {
         FailData(e.Message());
@@ -107,7 +126,7 @@ void TVellFtp::SendEvent(TObject*, TCustomWinSocket* socket)
     if (ActiveSendBusy || !FTransfer.uploadReady) return;
     ActiveSendBusy = true;
     try {
-        const int block = BlockSize();
+        const int block = WriteSize();
         char* buffer = FDataBuffer.get();
         int length = FFileStream ? FFileStream->Read(buffer, block) : 0;
         while (!FCancelled && length > 0) {
@@ -126,9 +145,8 @@ void TVellFtp::SendEvent(TObject*, TCustomWinSocket* socket)
                 if (FListenSocket->ActiveConnections() == 0)
                     throw ESocketError(AnsiString("send: the data connection is closed"));
             }
-            AddCount(FSentSize, sent);
             FTransfer.lastData = Clock::now();
-            DoPacketSent();
+            ReportSent(sent, length);
             length = FFileStream ? FFileStream->Read(buffer, block) : 0;
         }
     } catch (const Exception& e) {  // ESocketError, EStreamError

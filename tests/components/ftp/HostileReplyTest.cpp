@@ -10,7 +10,7 @@ namespace {
 
 TEST_F(ScriptedFtpTest, TwoMegabyteReplyWithoutLineEnd)
 {
-    server.Login().Expect("NOOP").Send(std::string(2 * 1024 * 1024, 'x')).Send("\r\n200 ok\r\n");
+    server.Login().Expect("NOOP").Send(std::string(std::size_t{2} * 1024 * 1024, 'x')).Send("\r\n200 ok\r\n");
     server.Expect("NOOP").Reply("200 again");
     StartAndConnect();
     events.statuses.clear();

@@ -13,7 +13,6 @@
 #include <iterator>
 #include <vector>
 
-extern char** environ;
 
 TempDir::TempDir()
 {

@@ -99,7 +99,7 @@ TEST_P(RealServerScenario, TransfersOfEdgeSizesArriveByteExactBothWays)
 // transfer must arrive whole, however the server answered the abort.
 TEST_P(RealServerScenario, CancelledDownloadLeavesTheConnectionInStep)
 {
-    const std::size_t size = 64u * 1024 * 1024;
+    const std::size_t size = std::size_t{64} * 1024 * 1024;
     const std::string big = Pattern(size, 7);
     WriteFileBytes(server / "big", big);
     for (int round = 0; round < 3; ++round) {
@@ -132,7 +132,7 @@ TEST_P(RealServerScenario, CancelledDownloadLeavesTheConnectionInStep)
 
 TEST_P(RealServerScenario, CancelledUploadLeavesTheConnectionInStep)
 {
-    const std::size_t size = 64u * 1024 * 1024;
+    const std::size_t size = std::size_t{64} * 1024 * 1024;
     WriteFileBytes(local / "big", Pattern(size, 9));
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);

@@ -26,7 +26,7 @@ public:
     ScriptedFtpServer& Reply(const std::string& line);  // line + CR LF
     // The next command line, without CR LF. A NOOP that comes first is answered 200 unless the
     // script expects it.
-    ScriptedFtpServer& Expect(std::string line);
+    ScriptedFtpServer& Expect(std::string expected);
     ScriptedFtpServer& ExpectPrefix(std::string prefix);
     ScriptedFtpServer& Pause(int ms);
     ScriptedFtpServer& CloseControl();

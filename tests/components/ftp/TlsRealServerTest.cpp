@@ -127,7 +127,7 @@ TEST_P(TlsRealServer, CancelledDownloadLeavesTheConnectionInStep)
 {
     ftp.Connect();
     ftp.DoCommand("TYPE I");
-    const std::string big = Pattern(32u * 1024 * 1024, 5);
+    const std::string big = Pattern(std::size_t{32} * 1024 * 1024, 5);
     WriteFileBytes(server / "big", big);
     events.onPacketReceived = [&] {
         if (events.packetsReceived == 4) ftp.Cancel();
@@ -192,6 +192,28 @@ TEST_F(TlsVsftpd, TrustedCertificateNeedsNoHandlerForEitherOfItsNames)
         EXPECT_EQ(ReadFileBytes(local / "t"), "trusted");
         ftp.Disconnect();
     }
+}
+
+// Over TLS several blocks go out in one record, yet each is counted and reported on its own.
+TEST_F(TlsVsftpd, UploadReportsEveryBlockInBothModes)
+{
+    ftp.Connect();
+    ftp.SetSendDataSize(1000);
+    for (bool passive : {true, false}) {
+        SCOPED_TRACE(passive);
+        ftp.SetEnablePASV(passive);
+        std::vector<int> counts;
+        events.onPacketSent = [&] { counts.push_back(static_cast<int>(ftp.SentSize())); };
+        const std::string bytes = Pattern(40500, passive ? 1 : 2);
+        WriteFileBytes(local / "blocks", bytes);
+        ftp.Upload(Local("blocks"), "blocks");
+        EXPECT_TRUE(ReadFileBytes(server / "blocks") == bytes);
+        std::vector<int> expected;
+        for (int sent = 1000; sent < 40500; sent += 1000) expected.push_back(sent);
+        expected.push_back(40500);
+        EXPECT_EQ(counts, expected);
+    }
+    EXPECT_EQ(events.successes, Kinds(2, fcTransfer));
 }
 
 TEST_F(TlsVsftpd, PlainLoginIsRefusedByTheServerWithoutTls)

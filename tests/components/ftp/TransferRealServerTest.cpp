@@ -103,7 +103,7 @@ TEST_P(RealTransfer, EmptyAndSmallFilesBothWays)
 
 TEST_P(RealTransfer, SixtyFourMegabytesArriveIdenticalBothWays)
 {
-    const std::size_t size = 64u * 1024 * 1024;
+    const std::size_t size = std::size_t{64} * 1024 * 1024;
     WriteFileBytes(server / "big", Pattern(size, 3));
     ftp.Download("big", Local("big"));
     EXPECT_EQ(fs::file_size(local / "big"), size);
@@ -117,7 +117,7 @@ TEST_P(RealTransfer, SixtyFourMegabytesArriveIdenticalBothWays)
 
 TEST_P(RealTransfer, CancelFromPacketHandlerKeepsThePartialFileAndTheNextTransferWorks)
 {
-    const std::size_t size = 16u * 1024 * 1024;
+    const std::size_t size = std::size_t{16} * 1024 * 1024;
     WriteFileBytes(server / "big", Pattern(size, 4));
     WriteFileBytes(server / "small", "after the cancel");
     events.onPacketReceived = [&] {

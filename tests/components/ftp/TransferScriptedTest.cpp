@@ -115,7 +115,7 @@ TEST_P(ScriptedTransfer, RefusedDataConnectionEndsTheTransferAndLeavesTheFileAlo
 TEST_P(ScriptedTransfer, ReplyFloodDuringATransfer)
 {
     DataOffer().Expect("RETR f");
-    DataOpen().Reply("150 sending").Send(std::string(2 * 1024 * 1024, 'y') + "\r\n");
+    DataOpen().Reply("150 sending").Send(std::string(std::size_t{2} * 1024 * 1024, 'y') + "\r\n");
     server.SendData("payload").CloseData().Reply("226 done").Expect("NOOP").Reply("200 ok");
     StartAndConnect();
     ftp.Download("f", LocalFile("f"));

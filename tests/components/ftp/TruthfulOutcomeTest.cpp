@@ -46,7 +46,7 @@ TEST_P(TruthfulTransfer, FloodThenFailingClosingReplyFails)
 {
     DataOffer().Expect("RETR f");
     DataOpen().Reply("150 sending").SendData("part").CloseData();
-    server.Send(std::string(2 * 1024 * 1024, 'j')).Send("\r\n426 aborted\r\n");
+    server.Send(std::string(std::size_t{2} * 1024 * 1024, 'j')).Send("\r\n426 aborted\r\n");
     server.Expect("NOOP").Reply("200 next");
     StartAndConnect();
     ftp.Download("f", LocalFile("f"));
