@@ -240,13 +240,12 @@ int RssMain(int port, bool passive, bool down, const std::string& file, const st
     return failures == 0 ? 0 : 1;
 }
 
-long RssOfChild(const std::string& self, int port, bool passive, bool down, const std::string& file,
-                const std::string& remote)
+long RssOfChild(const std::string& self, int port, bool passive, bool down, const std::string& file, const std::string& remote)
 {
     int out[2];
     if (pipe(out) != 0) return -1;
-    pid_t pid = Spawn({self, "--rss", std::to_string(port), passive ? "passive" : "active", down ? "down" : "up", file, remote},
-                      out[1]);
+    pid_t pid =
+        Spawn({self, "--rss", std::to_string(port), passive ? "passive" : "active", down ? "down" : "up", file, remote}, out[1]);
     close(out[1]);
     std::string text;
     char buffer[64];
@@ -256,7 +255,6 @@ long RssOfChild(const std::string& self, int port, bool passive, bool down, cons
     if (pid > 0) waitpid(pid, &status, 0);
     return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atol(text.c_str()) : -1;
 }
-
 
 // Where the benchmark's files are, and what it has found so far.
 struct Bench {
@@ -277,8 +275,8 @@ std::vector<Row> TransferRows(Bench& b, TVellFtp& ftp, const std::string& url, b
     for (bool passive : {true, false}) {
         const std::string mode = passive ? "passive" : "active";
         const bool withCurl = passive || !tls;
-        std::vector<std::string> curlMode = passive ? std::vector<std::string>{"--ftp-pasv"}
-                                                    : std::vector<std::string>{"--ftp-port", "-"};
+        std::vector<std::string> curlMode =
+            passive ? std::vector<std::string>{"--ftp-pasv"} : std::vector<std::string>{"--ftp-port", "-"};
         if (tls) curlMode.insert(curlMode.end(), {"--ssl-reqd", "--cacert", certificate});
         curlMode.insert(curlMode.end(), {"--max-time", "600"});
         Row down{"download " + mode};
@@ -339,8 +337,7 @@ void PrintRows(const std::string& title, const std::vector<Row>& rows, std::size
         if (r.curl > 0)
             std::printf("%-18s %12.1f %12.1f %10.2f %15lld ms\n", r.name.c_str(), ours, mb / r.curl, ours / (mb / r.curl),
                         static_cast<long long>(r.gap));
-        else
-            std::printf("%-18s %12.1f %12s %10s %15lld ms\n", r.name.c_str(), ours, "-", "-", static_cast<long long>(r.gap));
+        else std::printf("%-18s %12.1f %12s %10s %15lld ms\n", r.name.c_str(), ours, "-", "-", static_cast<long long>(r.gap));
     }
 }
 
@@ -395,8 +392,7 @@ int main(int argc, char** argv)
     if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     if (argc == 7 && std::string(argv[1]) == "--rss")
-        return RssMain(std::atoi(argv[2]), std::string(argv[3]) == "passive", std::string(argv[4]) == "down", argv[5],
-                       argv[6]);
+        return RssMain(std::atoi(argv[2]), std::string(argv[3]) == "passive", std::string(argv[4]) == "down", argv[5], argv[6]);
 
     const std::size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
     const std::size_t size = mib * 1024 * 1024;

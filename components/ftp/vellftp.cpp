@@ -39,20 +39,12 @@ void ForgetTokenPosition() { gTokenPosition = nullptr; }
 TK_CLASS_IMPL(TVellFtp, TComponent, {
     info.Create = CreatorOf<TVellFtp>();
     using F = TVellFtp;
-    info.Props.push_back(
-        Prop::Integer<F>("Port", [](F& f) { return f.Port(); }, [](F& f, int64_t v) { f.SetPort(int(v)); }).WithDefault(0));
-    info.Props.push_back(Prop::Text<F>("Password", [](F& f) { return f.Password(); },
-                                       [](F& f, const AnsiString& v) { f.SetPassword(v); }));
-    info.Props.push_back(Prop::Text<F>("UserID", [](F& f) { return f.UserID(); },
-                                       [](F& f, const AnsiString& v) { f.SetUserID(v); }));
-    info.Props.push_back(Prop::Integer<F>("TimeOut", [](F& f) { return int64_t(f.TimeOut()); },
-                                          [](F& f, int64_t v) { f.SetTimeOut(static_cast<uint32_t>(v)); })
-                             .WithDefault(0));
-    info.Props.push_back(Prop::Boolean<F>("EnablePASV", [](F& f) { return f.EnablePASV(); },
-                                          [](F& f, int64_t v) { f.SetEnablePASV(v != 0); })
-                             .WithDefault(0));
-    info.Props.push_back(
-        Prop::Text<F>("Host", [](F& f) { return f.Host(); }, [](F& f, const AnsiString& v) { f.SetHost(v); }));
+    info.Props.push_back(Prop::Integer("Port", &F::Port, &F::SetPort, 0));
+    info.Props.push_back(Prop::Text("Password", &F::Password, &F::SetPassword));
+    info.Props.push_back(Prop::Text("UserID", &F::UserID, &F::SetUserID));
+    info.Props.push_back(Prop::Integer("TimeOut", &F::TimeOut, &F::SetTimeOut, 0));
+    info.Props.push_back(Prop::Boolean("EnablePASV", &F::EnablePASV, &F::SetEnablePASV, 0));
+    info.Props.push_back(Prop::Text("Host", &F::Host, &F::SetHost));
     info.Props.push_back(Prop::Event("OnStatus", &F::FOnStatus));
     info.Props.push_back(Prop::Event("OnAuthenticationNeeded", &F::FOnAuthenticationNeeded));
     info.Props.push_back(Prop::Event("OnConnect", &F::FOnConnect));
@@ -63,15 +55,9 @@ TK_CLASS_IMPL(TVellFtp, TComponent, {
     info.Props.push_back(Prop::Event("OnConnectionFailed", &F::FOnConnectionFailed));
     info.Props.push_back(Prop::Event("OnSuccess", &F::FOnSuccess));
     info.Props.push_back(Prop::Event("OnInvalidHost", &F::FOnInvalidHost));
-    info.Props.push_back(Prop::Boolean<F>("TcpNoDelay", [](F& f) { return f.TcpNoDelay(); },
-                                          [](F& f, int64_t v) { f.SetTcpNoDelay(v != 0); })
-                             .WithDefault(0));
-    info.Props.push_back(Prop::Integer<F>("SendDataSize", [](F& f) { return f.SendDataSize(); },
-                                          [](F& f, int64_t v) { f.SetSendDataSize(int(v)); })
-                             .WithDefault(0));
-    info.Props.push_back(Prop::Boolean<F>("EnableTLS", [](F& f) { return f.EnableTLS(); },
-                                          [](F& f, int64_t v) { f.SetEnableTLS(v != 0); })
-                             .WithDefault(0));
+    info.Props.push_back(Prop::Boolean("TcpNoDelay", &F::TcpNoDelay, &F::SetTcpNoDelay, 0));
+    info.Props.push_back(Prop::Integer("SendDataSize", &F::SendDataSize, &F::SetSendDataSize, 0));
+    info.Props.push_back(Prop::Boolean("EnableTLS", &F::EnableTLS, &F::SetEnableTLS, 0));
     info.Props.push_back(Prop::Event("OnCertificateError", &F::FOnCertificateError));
 })
 
@@ -118,8 +104,7 @@ TVellFtp::~TVellFtp()
 
 void TVellFtp::RequireLoaded() const
 {
-    if (!FControlStream)
-        throw Exception("TVellFtp: 初期化されていません。Loaded の後で使用してください。"_ansi);
+    if (!FControlStream) throw Exception("TVellFtp: 初期化されていません。Loaded の後で使用してください。"_ansi);
 }
 
 // ---- Properties ------------------------------------------------------------------------------
@@ -134,8 +119,7 @@ void TVellFtp::SetTcpNoDelay(bool value)
     FTcpNoDelay = value;
     if (HasState(csDesigning) || !FControlSocket) return;
     int on = value ? 1 : 0;
-    setsockopt(FControlSocket->Socket()->SocketHandle(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
-               sizeof on);
+    setsockopt(FControlSocket->Socket()->SocketHandle(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
 }
 
 bool TVellFtp::GetConnected() const { return FControlSocket && FControlSocket->Active(); }

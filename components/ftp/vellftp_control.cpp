@@ -101,8 +101,7 @@ void TVellFtp::Disconnect()
             // A server that never answers (or floods) must not keep the program waiting.
             const auto deadline = Clock::now() + kCatchUpWait;
             FCancelled = false;
-            while (FRepliesOwed > 0 && ReadReply(deadline)) {
-            }
+            while (FRepliesOwed > 0 && ReadReply(deadline)) {}
             if (SendLine("QUIT")) ReadFinalReply(deadline);
         } catch (const ESocketError&) {
             // the server went first; the connection is closed all the same
@@ -154,7 +153,7 @@ void TVellFtp::CatchUp()
             probed = true;
         }
     }
-    FCancelled = false;  // a Cancel while catching up cancels nothing that follows
+    FCancelled = false;   // a Cancel while catching up cancels nothing that follows
     ForgetOwedReplies();  // what has not come by now is taken as stale when it comes
 }
 
@@ -309,8 +308,7 @@ int TVellFtp::ControlPending() const
 // The classic names of the reply steps.
 void TVellFtp::WaitForData()
 {
-    while (!FCancelled && !FControlIn.HasLine() && AwaitControl(Clock::time_point::max())) {
-    }
+    while (!FCancelled && !FControlIn.HasLine() && AwaitControl(Clock::time_point::max())) {}
 }
 
 void TVellFtp::ReadResult() { ReadReply(); }

@@ -83,8 +83,7 @@ void TVellFtp::DownloadActive(const AnsiString& command)
     TruncateAcceptedFile();
     AwaitDataEnd();
     FListenSocket->Close();
-    if (!FTransfer.accepted && !FTransfer.failed)
-        FailData("TVellFtp: データ接続がありませんでした (no data connection)。"_ansi);
+    if (!FTransfer.accepted && !FTransfer.failed) FailData("TVellFtp: データ接続がありませんでした (no data connection)。"_ansi);
 }
 
 void TVellFtp::ReceiveEvent(TObject*, TCustomWinSocket* socket)

@@ -24,8 +24,7 @@ int TVellFtp::ParseEPSV(const AnsiString& reply)
     if (text.compare(first, 3, std::string(3, d)) != 0) return -1;
     const std::size_t start = first + 3;
     const std::size_t end = text.find(d, start);
-    if (end == std::string::npos || end == start || end - start > 5 || end + 1 >= text.size() || text[end + 1] != ')')
-        return -1;
+    if (end == std::string::npos || end == start || end - start > 5 || end + 1 >= text.size() || text[end + 1] != ')') return -1;
     int port = 0;
     for (std::size_t i = start; i < end; ++i) {
         if (!IsDigit(text[i])) return -1;

@@ -6,11 +6,11 @@
 #include <climits>
 #include <cstdlib>
 
-constexpr int kRecvBufferSize = 1048576;  // control replies and listing chunks, NUL included
-constexpr int kDataBufferSize = 32768;    // one read of a file transfer
+constexpr int kRecvBufferSize = 1048576;       // control replies and listing chunks, NUL included
+constexpr int kDataBufferSize = 32768;         // one read of a file transfer
 constexpr int kNoChunk = kDataBufferSize + 1;  // FChunkLength when no block is loaded
-constexpr int kTlsRecordSize = 16384;      // the most a TLS record carries
-constexpr int kPassiveReadBlock = 1024;   // a passive download reports progress per block
+constexpr int kTlsRecordSize = 16384;          // the most a TLS record carries
+constexpr int kPassiveReadBlock = 1024;        // a passive download reports progress per block
 constexpr unsigned long kControlWait = 1000;
 constexpr unsigned long kListWait = 100;
 constexpr unsigned long kDataWait = 10000;
@@ -53,8 +53,7 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // A line that can end a reply: three digits, then a blank or nothing.
 inline bool IsFinalLine(const std::string& line)
 {
-    return line.size() >= 3 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
-           (line.size() == 3 || line[3] == ' ');
+    return line.size() >= 3 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) && (line.size() == 3 || line[3] == ' ');
 }
 
 // Three digits and a hyphen: the first line of a multi-line reply.

@@ -117,8 +117,7 @@ void TVellFtp::UploadActive(const AnsiString& remoteFile)
     AwaitDataEnd();
     FTransfer.uploadReady = false;
     FListenSocket->Close();
-    if (!FTransfer.accepted && !FTransfer.failed)
-        FailData("TVellFtp: データ接続がありませんでした (no data connection)。"_ansi);
+    if (!FTransfer.accepted && !FTransfer.failed) FailData("TVellFtp: データ接続がありませんでした (no data connection)。"_ansi);
 }
 
 void TVellFtp::SendEvent(TObject*, TCustomWinSocket* socket)

@@ -76,8 +76,8 @@ void TCustomWinSocket::Close()
 
 void TCustomWinSocket::RaiseError(const char* api, int err) const
 {
-    std::string text = std::string(api) + ": " + std::strerror(err) + " (" + std::to_string(err) + "), " +
-                       FPeerName.str() + ":" + std::to_string(FPeerPort);
+    std::string text = std::string(api) + ": " + std::strerror(err) + " (" + std::to_string(err) + "), " + FPeerName.str() + ":" +
+                       std::to_string(FPeerPort);
     throw ESocketError(AnsiString(text));
 }
 

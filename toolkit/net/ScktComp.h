@@ -163,7 +163,7 @@ private:
 
     TServerSocket* FServer;
     std::unique_ptr<TServerClientWinSocketPrivate> d;
-    int FBusy = 0;                  // handlers of this connection on the stack
+    int FBusy = 0;  // handlers of this connection on the stack
     bool FDisconnectReported = false;
 
     friend class TServerSocket;

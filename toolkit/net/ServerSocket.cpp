@@ -88,15 +88,13 @@ TServerSocket::~TServerSocket()
 
 void TServerSocket::SetPort(int value)
 {
-    if (value != FPort && Active())
-        throw ESocketError(AnsiString("Cannot change the value while the socket is active"));
+    if (value != FPort && Active()) throw ESocketError(AnsiString("Cannot change the value while the socket is active"));
     FPort = value;
 }
 
 void TServerSocket::SetFamily(TSocketFamily value)
 {
-    if (value != FFamily && Active())
-        throw ESocketError(AnsiString("Cannot change the value while the socket is active"));
+    if (value != FFamily && Active()) throw ESocketError(AnsiString("Cannot change the value while the socket is active"));
     FFamily = value;
 }
 
@@ -234,9 +232,12 @@ void TServerSocket::NotifyRead(TServerClientWinSocket* c)
     // Bytes that TLS decrypted but the handler left are not in the socket any more: no
     // notifier would tell of them, so the notification comes again from the queue.
     if (c->TlsPending() > 0 || (c->FTls && !c->FConnected))
-        QMetaObject::invokeMethod(&c->d->read, [this, c] {
-            if (c->FSocket >= 0) NotifyRead(c);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &c->d->read,
+            [this, c] {
+                if (c->FSocket >= 0) NotifyRead(c);
+            },
+            Qt::QueuedConnection);
 }
 
 void TServerSocket::NotifyWrite(TServerClientWinSocket* c)

@@ -118,13 +118,17 @@ void TCustomWinSocket::StartTLS(const TTlsOptions& options)
         if (now >= deadline) {
             FTls->Failed = true;
             Close();
-            throw ESocketError(AnsiString("SSL_connect: no answer in time, " + FPeerName.str() + ":" + std::to_string(FPeerPort)));
+            throw ESocketError(
+                AnsiString("SSL_connect: no answer in time, " + FPeerName.str() + ":" + std::to_string(FPeerPort)));
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
-        const unsigned long slice = std::min<unsigned long>(options.SliceMs ? options.SliceMs : 50, static_cast<unsigned long>(left));
+        const unsigned long slice =
+            std::min<unsigned long>(options.SliceMs ? options.SliceMs : 50, static_cast<unsigned long>(left));
         SocketReadyOrMessages(fd, e == SSL_ERROR_WANT_WRITE, slice);
         // A handler that ran meanwhile may have closed the connection.
-        if (FSocket != fd || !FTls) throw ESocketError(AnsiString("SSL_connect: the connection was closed, " + FPeerName.str() + ":" + std::to_string(FPeerPort)));
+        if (FSocket != fd || !FTls)
+            throw ESocketError(
+                AnsiString("SSL_connect: the connection was closed, " + FPeerName.str() + ":" + std::to_string(FPeerPort)));
     }
     FTls->Established = true;
     if (resumed && !SSL_session_reused(ssl) && !SamePeerCertificate(ssl, resumed)) {

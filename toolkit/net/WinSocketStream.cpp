@@ -15,8 +15,7 @@ namespace {
 int Millis(unsigned long ms) { return ms > static_cast<unsigned long>(INT_MAX) ? INT_MAX : static_cast<int>(ms); }
 }  // namespace
 
-TWinSocketStream::TWinSocketStream(TCustomWinSocket* socket, unsigned long timeOut)
-    : FSocket(socket), FTimeOut(timeOut)
+TWinSocketStream::TWinSocketStream(TCustomWinSocket* socket, unsigned long timeOut) : FSocket(socket), FTimeOut(timeOut)
 {
     auto* client = dynamic_cast<TClientWinSocket*>(socket);
     if (!client || client->ClientType() != ctBlocking)

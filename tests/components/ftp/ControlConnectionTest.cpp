@@ -55,15 +55,14 @@ TEST_P(RefusedConnection, FiresConnectionFailedClosesAndRaises)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedConnection,
-    testing::Values(RefusalCase{"Greeting421", [](ScriptedFtpServer& s) { s.Reply("421 too many users"); }, 0},
-                    RefusalCase{"UserRefused",
-                                [](ScriptedFtpServer& s) { s.Reply("220 hi").Expect("USER user").Reply("530 no"); }, 1},
-                    RefusalCase{"Password530",
-                                [](ScriptedFtpServer& s) {
-                                    s.Reply("220 hi").Expect("USER user").Reply("331 pw").Expect("PASS pass").Reply(
-                                        "530 Login incorrect.");
-                                },
-                                1}),
+    testing::Values(
+        RefusalCase{"Greeting421", [](ScriptedFtpServer& s) { s.Reply("421 too many users"); }, 0},
+        RefusalCase{"UserRefused", [](ScriptedFtpServer& s) { s.Reply("220 hi").Expect("USER user").Reply("530 no"); }, 1},
+        RefusalCase{"Password530",
+                    [](ScriptedFtpServer& s) {
+                        s.Reply("220 hi").Expect("USER user").Reply("331 pw").Expect("PASS pass").Reply("530 Login incorrect.");
+                    },
+                    1}),
     [](const testing::TestParamInfo<RefusalCase>& i) { return std::string(i.param.name); });
 
 // A port on which nothing listens (yet).
@@ -218,8 +217,8 @@ TEST_F(ScriptedFtpTest, AfterCancelEachCommandIsJudgedOnItsOwnReply)
     EXPECT_EQ(events.successes, (std::vector<TFtpCmdType>{fcChangeDir}));
     EXPECT_EQ(SentAfterLogin().substr(0, 6), "ABOR\r\n");
     std::erase(events.statuses, "200 NOOP ok");  // a probe, if the late reply took long
-    EXPECT_EQ(events.statuses, (Statuses{"220 scripted server ready", "331 password please", "230 logged in", "225 No transfer to ABOR",
-                                         "550 No such directory", "250 ok"}));
+    EXPECT_EQ(events.statuses, (Statuses{"220 scripted server ready", "331 password please", "230 logged in",
+                                         "225 No transfer to ABOR", "550 No such directory", "250 ok"}));
 }
 
 TEST_F(ScriptedFtpTest, CancelWhileWaitingForAReplyFailsThatCommandAndTheNextCatchesUp)
@@ -275,6 +274,7 @@ TEST_P(SingleReplyCommand, ReportsItsOutcome)
     EXPECT_EQ(SentAfterLogin(), sent);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, SingleReplyCommand,
     testing::Values(
@@ -291,6 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"Rename553Fails", [](TVellFtp& f) { f.Rename("a", "b"); },
                     {"RNFR a", "350 go on", "RNTO b", "553 bad name"}, {}, {fcRename}}),
     [](const testing::TestParamInfo<CommandCase>& i) { return std::string(i.param.name); });
+// clang-format on
 
 TEST_F(ScriptedFtpTest, UnhandledFailureRaisesTheServersLine)
 {
@@ -427,9 +428,8 @@ TEST(VellFtpModel, OperationsBeforeLoadedRaiseAClearError)
     ftp.SetHost("127.0.0.1");
     const AnsiString message = "TVellFtp: 初期化されていません。Loaded の後で使用してください。"_ansi;
     for (auto& op : std::vector<std::function<void()>>{
-             [&] { ftp.Connect(); }, [&] { ftp.DoCommand("NOOP"); }, [&] { ftp.ChangeDir("x"); },
-             [&] { ftp.List(); }, [&] { ftp.Download("a", "/tmp/a"); }, [&] { ftp.Upload("/tmp/a", "a"); },
-             [&] { ftp.Disconnect(); }}) {
+             [&] { ftp.Connect(); }, [&] { ftp.DoCommand("NOOP"); }, [&] { ftp.ChangeDir("x"); }, [&] { ftp.List(); },
+             [&] { ftp.Download("a", "/tmp/a"); }, [&] { ftp.Upload("/tmp/a", "a"); }, [&] { ftp.Disconnect(); }}) {
         try {
             op();
             ADD_FAILURE() << "no exception";

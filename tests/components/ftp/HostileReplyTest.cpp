@@ -31,8 +31,7 @@ TEST_F(ScriptedFtpTest, EndlessMultiLineReplyEndsOnCancel)
     server.Login().Expect("STAT").Do([](ScriptedFtpServer& s) {
         const std::string lines = "211-still going\r\n211-and going\r\n";
         auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < end && s.WriteControl(lines, 1000)) {
-        }
+        while (std::chrono::steady_clock::now() < end && s.WriteControl(lines, 1000)) {}
     });
     StartAndConnect();
     int ticks = 0;
@@ -45,7 +44,7 @@ TEST_F(ScriptedFtpTest, EndlessMultiLineReplyEndsOnCancel)
     EXPECT_GE(ticks, 10);  // a reply never ends by itself, however the server is paced
     EXPECT_GT(events.statuses.size(), 2u);
     EXPECT_EQ(ftp.ResultCode(), 0);  // no reply was read to its end
-    ftp.Disconnect();  // bounded, though the flood goes on; ends it
+    ftp.Disconnect();                // bounded, though the flood goes on; ends it
     EXPECT_FALSE(ftp.Connected());
 }
 

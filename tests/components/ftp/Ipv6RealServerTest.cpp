@@ -59,9 +59,7 @@ TEST_P(Ipv6RealServer, ListsAndTransfersOverExtendedDataConnections)
     EXPECT_TRUE(events.failures.empty()) << ftp.LastReply().str();
     // PASV and PORT cannot name an IPv6 address: the extended commands were used.
     EXPECT_FALSE(AnyStatus(events.statuses, "227"));
-    if (std::get<1>(GetParam())) {
-        EXPECT_TRUE(AnyStatus(events.statuses, "229"));
-    }
+    if (std::get<1>(GetParam())) { EXPECT_TRUE(AnyStatus(events.statuses, "229")); }
 }
 
 // A host name that resolves only to ::1. The resolver reads its hosts file when the process
@@ -92,8 +90,8 @@ TEST(Ipv6OnlyName, ConnectsListsAndDownloads)
         EXPECT_TRUE(AnyStatus(events.statuses, "229"));  // EPSV: the server is on ::1 only
         return;
     }
-    if (::access("/usr/lib/x86_64-linux-gnu/libnss_wrapper.so", R_OK) != 0 &&
-        ::access("/usr/lib/libnss_wrapper.so", R_OK) != 0 && !RealFtpServersRequired())
+    if (::access("/usr/lib/x86_64-linux-gnu/libnss_wrapper.so", R_OK) != 0 && ::access("/usr/lib/libnss_wrapper.so", R_OK) != 0 &&
+        !RealFtpServersRequired())
         GTEST_SKIP() << "libnss-wrapper is not installed";
     RealFtpServer server(FtpServerKind::Vsftpd, FtpServerVariant::Ipv6);
     if (server.Port() == 0 && server.Missing() && !RealFtpServersRequired())

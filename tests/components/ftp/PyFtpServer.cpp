@@ -13,7 +13,6 @@
 #include <iterator>
 #include <vector>
 
-
 TempDir::TempDir()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "tavin3-ftp-XXXXXX").string();

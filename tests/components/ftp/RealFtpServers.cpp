@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace {
 
 // What the script writes when a server is not on this machine.
@@ -94,10 +93,7 @@ RealFtpServer::RealFtpServer(FtpServerKind kind, FtpServerVariant variant)
     FError = name + " did not start: " + Trimmed(ReadFileBytes(errors));
 }
 
-RealFtpServer::~RealFtpServer()
-{
-    Stop();
-}
+RealFtpServer::~RealFtpServer() { Stop(); }
 
 void RealFtpServer::Stop()
 {

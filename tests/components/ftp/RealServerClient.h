@@ -50,9 +50,9 @@ inline std::string ServerScenarioName(const testing::TestParamInfo<ServerScenari
 
 inline auto EveryServerBothModes()
 {
-    return testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd, FtpServerKind::Proftpd,
-                                            FtpServerKind::PureFtpd),
-                            testing::Bool());
+    return testing::Combine(
+        testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd, FtpServerKind::Proftpd, FtpServerKind::PureFtpd),
+        testing::Bool());
 }
 
 inline std::string ServerMissingText(const RealFtpServer& server)

@@ -45,8 +45,7 @@ TEST_F(RealServerTest, LogsInWorksOnDirectoriesAndFilesAndDisconnects)
     ftp.ChangeDir("/");
     ftp.RemoveDir("docs");
     EXPECT_FALSE(fs::exists(server / "docs"));
-    EXPECT_EQ(events.successes,
-              (std::vector<TFtpCmdType>{fcMakeDir, fcChangeDir, fcRename, fcRemove, fcChangeDir, fcRemove}));
+    EXPECT_EQ(events.successes, (std::vector<TFtpCmdType>{fcMakeDir, fcChangeDir, fcRename, fcRemove, fcChangeDir, fcRemove}));
     EXPECT_TRUE(events.failures.empty());
 
     ftp.Disconnect();

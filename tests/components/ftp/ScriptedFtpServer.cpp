@@ -75,9 +75,8 @@ void ScriptedFtpServer::CloseFd(int& fd)
 
 ScriptedFtpServer& ScriptedFtpServer::Send(std::string bytes)
 {
-    FSteps.push_back([this, bytes = std::move(bytes)] {
-        return WriteControl(bytes) || Fail("could not send " + bytes.substr(0, 40));
-    });
+    FSteps.push_back(
+        [this, bytes = std::move(bytes)] { return WriteControl(bytes) || Fail("could not send " + bytes.substr(0, 40)); });
     return *this;
 }
 
@@ -260,7 +259,10 @@ ScriptedFtpServer& ScriptedFtpServer::Do(std::function<void(ScriptedFtpServer&)>
 
 // ---- Running ---------------------------------------------------------------------------------
 
-void ScriptedFtpServer::Start() { FThread = std::thread([this] { Run(); }); }
+void ScriptedFtpServer::Start()
+{
+    FThread = std::thread([this] { Run(); });
+}
 
 void ScriptedFtpServer::Run()
 {

@@ -35,8 +35,8 @@ public:
     // Opens a data listener on 127.0.0.1 and replies 227 with its port, and with the given
     // address fields (which may name another host).
     ScriptedFtpServer& Pasv(const std::string& hostFields = "127,0,0,1");
-    ScriptedFtpServer& AcceptData();   // passive: takes the client's data connection
-    ScriptedFtpServer& ConnectData();  // active: connects to the address of the last PORT line
+    ScriptedFtpServer& AcceptData();                                      // passive: takes the client's data connection
+    ScriptedFtpServer& ConnectData();                                     // active: connects to the address of the last PORT line
     ScriptedFtpServer& ConnectDataFrom(const std::string& localAddress);  // the same, from that address
     ScriptedFtpServer& SendData(std::string bytes);
     ScriptedFtpServer& ReceiveData();  // reads the data connection to its end

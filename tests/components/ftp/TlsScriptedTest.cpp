@@ -55,8 +55,15 @@ TEST_F(TlsScripted, ServerThatSpeaksNoTlsAfterAuthNeverGetsThePassword)
 
 TEST_F(TlsScripted, WithoutTlsTheWireIsUnchanged)
 {
-    server.Login().Expect("PASV").Pasv().Expect("LIST").AcceptData().Reply("150 here").SendData("a\r\n").CloseData().Reply(
-        "226 done");
+    server.Login()
+        .Expect("PASV")
+        .Pasv()
+        .Expect("LIST")
+        .AcceptData()
+        .Reply("150 here")
+        .SendData("a\r\n")
+        .CloseData()
+        .Reply("226 done");
     server.Start();
     ftp.SetEnablePASV(true);
     ftp.Connect();

@@ -1,7 +1,7 @@
 // Listings and transfers against a real server (pyftpdlib), in passive and in active mode.
 #include "tests/components/ftp/FtpTestSupport.h"
-#include "tests/components/ftp/RealServerClient.h"
 #include "tests/components/ftp/PyFtpServer.h"
+#include "tests/components/ftp/RealServerClient.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -12,7 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
 
 QByteArray Digest(const std::string& path)
 {
@@ -165,4 +164,3 @@ TEST_P(RealTransfer, MissingLocalFileOrUnwritablePathTouchesNothing)
 }
 
 }  // namespace
-

@@ -1,8 +1,8 @@
 // Data connections against the scripted server: byte-exact listings, replies that come
 // together or not at all, hostile data connections, and the upload writers' guards.
 #include "tests/components/ftp/FtpTestSupport.h"
-#include "tests/components/ftp/ScriptedTransferTest.h"
 #include "tests/components/ftp/PyFtpServer.h"
+#include "tests/components/ftp/ScriptedTransferTest.h"
 
 #include "toolkit/controls/Application.h"
 
@@ -142,8 +142,8 @@ TEST_P(ScriptedTransfer, DownloadToAnUnwritablePathReturnsSilently)
 {
     server.Expect("NOOP").Reply("200 ok");
     StartAndConnect();
-    ftp.Download("f", AnsiString(local.Path().c_str()));    // a directory
-    ftp.Download("f", LocalFile("no-such-dir/f"));          // a missing directory
+    ftp.Download("f", AnsiString(local.Path().c_str()));  // a directory
+    ftp.Download("f", LocalFile("no-such-dir/f"));        // a missing directory
     ftp.DoCommand("NOOP");
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(SentAfterLogin(), "NOOP\r\n");

@@ -2,8 +2,8 @@
 // after floods, data connections that end early, late, or from the wrong place, and the
 // command after each of them.
 #include "tests/components/ftp/FtpTestSupport.h"
-#include "tests/components/ftp/ScriptedTransferTest.h"
 #include "tests/components/ftp/PyFtpServer.h"
+#include "tests/components/ftp/ScriptedTransferTest.h"
 
 #include "toolkit/controls/Application.h"
 
@@ -35,8 +35,7 @@ TEST_F(ScriptedFtpTest, GreetingSplitOverReadsLogsIn)
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_TRUE(ftp.Connected());
     EXPECT_EQ(events.connects, 1);
-    EXPECT_EQ(events.statuses,
-              (Items{"220-Welcome", " be nice", "220 ready", "331 password please", "230 logged in"}));
+    EXPECT_EQ(events.statuses, (Items{"220-Welcome", " be nice", "220 ready", "331 password please", "230 logged in"}));
 }
 
 class TruthfulTransfer : public ScriptedTransferTest {};
@@ -145,7 +144,7 @@ TEST_P(TruthfulTransfer, ATransferAfterCancelIsJudgedOnItsOwnReplies)
 struct AbortAnswer {
     const char* name;
     std::vector<std::string> replies;  // what the server sends after ABOR
-    bool probed;                        // too few: the client asks with NOOP where it stands
+    bool probed;                       // too few: the client asks with NOOP where it stands
 };
 
 TEST_F(ScriptedFtpTest, EveryWayAServerAnswersAnAbortLeavesTheNextCommandInStep)

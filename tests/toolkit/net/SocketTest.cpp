@@ -32,7 +32,12 @@ class ServerSocketTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        server.OnClientConnect = TSocketNotifyEvent([this](TObject*, TCustomWinSocket* s) { ++counts.connects; accepted = s; }, nullptr, "");
+        server.OnClientConnect = TSocketNotifyEvent(
+            [this](TObject*, TCustomWinSocket* s) {
+                ++counts.connects;
+                accepted = s;
+            },
+            nullptr, "");
         server.OnClientRead = TSocketNotifyEvent(
             [this](TObject*, TCustomWinSocket* s) {
                 ++counts.reads;
@@ -41,7 +46,8 @@ protected:
             },
             nullptr, "");
         server.OnClientWrite = TSocketNotifyEvent([this](TObject*, TCustomWinSocket*) { ++counts.writes; }, nullptr, "");
-        server.OnClientDisconnect = TSocketNotifyEvent([this](TObject*, TCustomWinSocket*) { ++counts.disconnects; }, nullptr, "");
+        server.OnClientDisconnect =
+            TSocketNotifyEvent([this](TObject*, TCustomWinSocket*) { ++counts.disconnects; }, nullptr, "");
         server.SetPort(0);
         server.Open();
         client.SetClientType(ctBlocking);
@@ -65,8 +71,7 @@ TEST_F(ServerSocketTest, WriteNotificationComesOnceThenOnlyAfterASendWouldBlock)
     EXPECT_EQ(counts.writes, 1);
 
     std::string block(65536, 'z');
-    while (accepted->SendBuf(block.data(), static_cast<int>(block.size())) > 0) {
-    }
+    while (accepted->SendBuf(block.data(), static_cast<int>(block.size())) > 0) {}
     EXPECT_EQ(accepted->SendBuf(block.data(), 1), -1);  // full
     TWinSocketStream stream(client.Socket(), 1000);
     std::string sink(1 << 20, '\0');

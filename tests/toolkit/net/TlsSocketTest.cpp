@@ -42,7 +42,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(server.Error().empty()) << server.Error(); }
     // A blocking client connected to the server, upgraded to TLS.
     std::unique_ptr<TClientSocket> Connect(const AnsiString& address, const AnsiString& name,
-                                          const TCustomWinSocket* resume = nullptr)
+                                           const TCustomWinSocket* resume = nullptr)
     {
         auto client = std::make_unique<TClientSocket>(nullptr);
         client->SetClientType(ctBlocking);
@@ -215,7 +215,7 @@ TEST_F(TlsClient, AcceptedConnectionUpgradesInsideItsNotificationAndResumes)
     listener.OnClientWrite = TSocketNotifyEvent(
         [&](TObject*, TCustomWinSocket* c) {
             EXPECT_TRUE(c->TlsActive());
-            if (++writes == 1) EXPECT_EQ(c->SendBuf("through", 7), 7);
+            if (++writes == 1) { EXPECT_EQ(c->SendBuf("through", 7), 7); }
         },
         nullptr, "");
     listener.OnClientRead = TSocketNotifyEvent(

@@ -4,10 +4,10 @@
 #include <openssl/ssl.h>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
-#include <csignal>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -46,9 +46,10 @@ TlsTestServer::TlsTestServer(bool ipv6)
     FDir = pattern;
     FCert = FDir + "/cert.pem";
     const std::string key = FDir + "/key.pem";
-    const std::string command = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=localhost"
-                                " -addext subjectAltName=DNS:localhost,IP:127.0.0.1,IP:::1 -keyout " +
-                                key + " -out " + FCert + " >/dev/null 2>&1";
+    const std::string command =
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=localhost"
+        " -addext subjectAltName=DNS:localhost,IP:127.0.0.1,IP:::1 -keyout " +
+        key + " -out " + FCert + " >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) {
         FError = "openssl could not make a certificate";
         return;
@@ -140,8 +141,7 @@ void TlsTestServer::Serve(int fd)
         char buffer[16384];
         if (ok && FShutdownAfterGreeting) {
             SSL_shutdown(ssl);
-            while (::recv(fd, buffer, sizeof buffer, 0) > 0) {
-            }
+            while (::recv(fd, buffer, sizeof buffer, 0) > 0) {}
             ok = false;
         }
         while (ok) {
