@@ -84,6 +84,20 @@ protected:
         return true;
     }
     AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
+    // A file of the size down from the server and another up to it, both byte-exact.
+    void RoundTrip(const RealFtpServer& server, std::size_t size)
+    {
+        SCOPED_TRACE(size);
+        const std::string name = "file-" + std::to_string(size);
+        const std::string bytes = Pattern(size, static_cast<unsigned>(size) + 1);
+        WriteFileBytes(server / name, bytes);
+        ftp.Download(AnsiString(name), Local(name));
+        EXPECT_TRUE(ReadFileBytes(local / name) == bytes);
+        const std::string back = Pattern(size, static_cast<unsigned>(size) + 2);
+        WriteFileBytes(local / ("up-" + name), back);
+        ftp.Upload(Local("up-" + name), AnsiString("up-" + name));
+        EXPECT_TRUE(ReadFileBytes(server / ("up-" + name)) == back);
+    }
 
     TempDir local;
     TVellFtp ftp{nullptr};

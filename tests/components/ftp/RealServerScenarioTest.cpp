@@ -78,19 +78,7 @@ TEST_P(RealServerScenario, LogsInAndListsEveryEntryOnce)
 TEST_P(RealServerScenario, TransfersOfEdgeSizesArriveByteExactBothWays)
 {
     const std::size_t sizes[] = {0, 1, 1024, 1025, 1024 * 1024 + 7};
-    for (std::size_t size : sizes) {
-        SCOPED_TRACE(size);
-        const std::string name = "file-" + std::to_string(size);
-        const std::string bytes = Pattern(size, static_cast<unsigned>(size) + 1);
-        WriteFileBytes(server / name, bytes);
-        ftp.Download(AnsiString(name), Local(name));
-        EXPECT_EQ(ReadFileBytes(local / name), bytes);
-
-        const std::string back = Pattern(size, static_cast<unsigned>(size) + 2);
-        WriteFileBytes(local / ("up-" + name), back);
-        ftp.Upload(Local("up-" + name), AnsiString("up-" + name));
-        EXPECT_EQ(ReadFileBytes(server / ("up-" + name)), back);
-    }
+    for (std::size_t size : sizes) RoundTrip(server, size);
     EXPECT_EQ(events.successes, Kinds(2 * std::size(sizes), fcTransfer));
     EXPECT_TRUE(events.failures.empty());
 }

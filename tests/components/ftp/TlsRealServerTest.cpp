@@ -79,19 +79,7 @@ TEST_P(TlsRealServer, LogsInOverTlsListsAndTransfersByteExact)
 
     // Sizes around the TLS record size (16384) and a large one.
     const std::size_t sizes[] = {0, 1, 16384, 16385, 3 * 1024 * 1024 + 5};
-    for (std::size_t size : sizes) {
-        SCOPED_TRACE(size);
-        const std::string name = "file-" + std::to_string(size);
-        const std::string bytes = Pattern(size, static_cast<unsigned>(size) + 3);
-        WriteFileBytes(server / name, bytes);
-        ftp.Download(AnsiString(name), Local(name));
-        EXPECT_TRUE(ReadFileBytes(local / name) == bytes);
-
-        const std::string back = Pattern(size, static_cast<unsigned>(size) + 4);
-        WriteFileBytes(local / ("up-" + name), back);
-        ftp.Upload(Local("up-" + name), AnsiString("up-" + name));
-        EXPECT_TRUE(ReadFileBytes(server / ("up-" + name)) == back);
-    }
+    for (std::size_t size : sizes) RoundTrip(server, size);
     EXPECT_EQ(events.successes, Kinds(2 * std::size(sizes), fcTransfer));
     EXPECT_TRUE(events.failures.empty()) << ftp.LastReply().str();
     EXPECT_EQ(certificateErrors, 1);  // data connections do not ask again
