@@ -84,6 +84,17 @@ protected:
         return true;
     }
     AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
+    // Name lists without "." and ".." (pure-ftpd includes them, as "sub/." for "NLST sub").
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const auto& item : events.items) {
+            const std::string last = item.substr(item.rfind('/') + 1);
+            if (last != "." && last != "..") names.push_back(item);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     // A file of the size down from the server and another up to it, both byte-exact.
     void RoundTrip(const RealFtpServer& server, std::size_t size)
     {

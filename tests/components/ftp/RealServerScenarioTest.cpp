@@ -22,17 +22,6 @@ protected:
         ftp.DoCommand("TYPE I");
         ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
     }
-    // Name lists without "." and ".." (pure-ftpd includes them, as "sub/." for "NLST sub").
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (const auto& item : events.items) {
-            const std::string last = item.substr(item.rfind('/') + 1);
-            if (last != "." && last != "..") names.push_back(item);
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
     void ClearOutcomes()
     {
         events.successes.clear();
