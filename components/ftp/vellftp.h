@@ -231,6 +231,7 @@ private:
     int BlockSize() const;
     int WriteSize() const;
     void ReportSent(int sent, int length);
+    void EndUploadConnection(TCustomWinSocket* socket);
     bool ClosedLocalFile();
 
     TWinSocketStream* FControlStream = nullptr;

@@ -10,7 +10,9 @@ constexpr int kRecvBufferSize = 1048576;       // control replies and listing ch
 constexpr int kDataBufferSize = 32768;         // one read of a file transfer
 constexpr int kNoChunk = kDataBufferSize + 1;  // FChunkLength when no block is loaded
 constexpr int kTlsRecordSize = 16384;          // the most a TLS record carries
-constexpr int kPassiveReadBlock = 1024;        // a passive download reports progress per block
+// A TLS handshake (or a close_notify waiting for room) that has not completed by then has failed.
+constexpr unsigned long kHandshakeLimit = 30000;
+constexpr int kPassiveReadBlock = 1024;  // a passive download reports progress per block
 constexpr unsigned long kControlWait = 1000;
 constexpr unsigned long kListWait = 100;
 constexpr unsigned long kDataWait = 10000;

@@ -6,11 +6,6 @@
 #include "components/ftp/vellftp.h"
 #include "components/ftp/vellftp_internal.h"
 
-namespace {
-// A handshake that has not completed by then has failed.
-constexpr unsigned long kHandshakeLimit = 30000;
-}  // namespace
-
 void TVellFtp::SecureControlConnection()
 {
     if (!SendCommand("AUTH TLS") || FResultCode != 234) DoConnectionFailed();

@@ -57,9 +57,16 @@ void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
         FFileStream.reset();
         throw;
     }
-    CloseDataConnections();
     FFileStream.reset();
-    WindUp(fcTransfer);
+    // A protected data connection is only half closed at the end of the file: it goes once
+    // the server has answered, having read everything.
+    try {
+        WindUp(fcTransfer);
+    } catch (...) {
+        CloseDataConnections();
+        throw;
+    }
+    CloseDataConnections();
 }
 
 void TVellFtp::UploadPassive(const AnsiString& remoteFile) { DoPASV_STOR(remoteFile); }
@@ -100,7 +107,16 @@ void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
     } catch (const ESocketError& e) {
         FailData(e.Message());
     }
-    FDataSocket->Close();  // the end of the connection tells the server that the file is complete
+    EndUploadConnection(data);
+}
+
+// The end of the connection tells the server that the file is complete. Over TLS only the
+// sending ends (see ShutdownSend); the connection is closed after the closing reply.
+void TVellFtp::EndUploadConnection(TCustomWinSocket* socket)
+{
+    if (!FCancelled && !FTransfer.failed && socket->Connected() && socket->TlsActive()) socket->ShutdownSend(kHandshakeLimit);
+    else if (FEnablePASV) FDataSocket->Close();
+    else FListenSocket->Close();
 }
 
 void TVellFtp::UploadActive(const AnsiString& remoteFile)
@@ -152,7 +168,8 @@ void TVellFtp::SendEvent(TObject*, TCustomWinSocket* socket)
         FailData(e.Message());
     }
     FTransfer.dataEnded = true;
-    FListenSocket->Close();  // ends the file for the server
+    if (FCancelled) FListenSocket->Close();  // the connection may be gone: not touched again
+    else EndUploadConnection(socket);
     FDataSocket->Close();
     ActiveSendBusy = false;
 }

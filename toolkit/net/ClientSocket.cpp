@@ -4,7 +4,9 @@
 #include "toolkit/net/WinSock.h"
 #include "toolkit/net/WouldBlock.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 
@@ -72,6 +74,20 @@ void TCustomWinSocket::Close()
     ::close(FSocket);
     FSocket = -1;
     FConnected = false;
+}
+
+void TCustomWinSocket::ShutdownSend(unsigned long timeOutMs)
+{
+    const int fd = FSocket;
+    if (fd < 0) return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeOutMs);
+    while (FTls && !FTls->SendCloseNotify()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        SocketReadyOrMessages(fd, true, static_cast<unsigned long>(std::min<long long>(left.count(), 50)));
+        if (FSocket != fd) return;  // a handler closed it meanwhile
+    }
+    ::shutdown(fd, SHUT_WR);
 }
 
 void TCustomWinSocket::RaiseError(const char* api, int err) const

@@ -103,6 +103,11 @@ public:
 
     // Closes the connection; does nothing when already closed.
     virtual void Close();
+    // Ends this side's sending (over TLS with close_notify, waiting for room for it at most
+    // timeOutMs with the GUI running) but keeps the connection open for reading. Closing at
+    // once with something unread (a late TLS ticket) would reset the connection, and the
+    // peer could lose the end of what it had not read yet.
+    void ShutdownSend(unsigned long timeOutMs);
 
     // Raises ESocketError for error number `err` of call `api`, naming this socket's peer.
     [[noreturn]] void RaiseError(const char* api, int err) const;

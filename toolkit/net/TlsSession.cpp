@@ -152,19 +152,29 @@ std::string TlsErrorText()
     return text;
 }
 
+bool TTlsSession::SendCloseNotify()
+{
+    if (!Established || Failed) return true;
+    if (!CloseNotifyPending) {
+        if (SSL_get_shutdown(Ssl) & SSL_SENT_SHUTDOWN) return true;
+        // Tickets the server sent on a connection that was never read (an upload) are taken
+        // first: the next data connection may need one.
+        char scratch[16384];
+        for (int records = 0; records < 8 && SSL_read(Ssl, scratch, sizeof scratch) > 0; ++records) {}
+        ERR_clear_error();
+    }
+    // Once started, another call writes the rest of the alert.
+    const int r = SSL_shutdown(Ssl);
+    CloseNotifyPending = r < 0 && SSL_get_error(Ssl, r) == SSL_ERROR_WANT_WRITE;
+    ERR_clear_error();
+    return !CloseNotifyPending;
+}
+
 TTlsSession::~TTlsSession()
 {
     // close_notify, once and without waiting: a server that reads the end of an upload
     // takes it as a clean end.
-    if (Established && !Failed && !(SSL_get_shutdown(Ssl) & SSL_SENT_SHUTDOWN)) {
-        // Tickets the server sent on a connection that was never read (an upload) are
-        // taken first: the next data connection may need one.
-        char scratch[16384];
-        for (int records = 0; records < 8 && SSL_read(Ssl, scratch, sizeof scratch) > 0; ++records) {}
-        ERR_clear_error();
-        SSL_shutdown(Ssl);
-        ERR_clear_error();
-    }
+    SendCloseNotify();
     SSL_set_ex_data(Ssl, SessionIndex(), nullptr);
     SSL_free(Ssl);
 }

@@ -36,11 +36,15 @@ public:
     TTlsSession(const TTlsSession&) = delete;
     TTlsSession& operator=(const TTlsSession&) = delete;
 
+    // Writes close_notify once; false when the socket had no room for it (call again).
+    bool SendCloseNotify();
+
     int Fd;
     SSL* Ssl;
     std::shared_ptr<TTlsSessionPool> Pool = std::make_shared<TTlsSessionPool>();
-    bool Established = false;  // the handshake completed
-    bool Failed = false;       // a fatal error: no close_notify may follow
+    bool Established = false;         // the handshake completed
+    bool Failed = false;              // a fatal error: no close_notify may follow
+    bool CloseNotifyPending = false;  // close_notify begun, the socket had no room for all of it
 };
 
 // The context every client connection is made in: system trust, TLS 1.2 at least.

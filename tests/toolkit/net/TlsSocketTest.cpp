@@ -83,6 +83,29 @@ TEST_F(TlsClient, EchoesThroughTheStreamAndNamesTheUntrustedCertificate)
     EXPECT_FALSE(client->Socket()->TlsActive());
 }
 
+// After ShutdownSend the server has everything and the end (close_notify, then the end of the
+// stream), while this side still reads what the server sends after that.
+TEST_F(TlsClient, ShutdownSendEndsTheSendingAndKeepsReading)
+{
+    auto client = Connect("127.0.0.1", "localhost");
+    TCustomWinSocket* s = client->Socket();
+    TWinSocketStream stream(s, 5000);
+    const std::string text(30000, 'e');  // fits both sides' buffers: the echo waits unread
+    ASSERT_EQ(stream.Write(text.data(), static_cast<int>(text.size())), static_cast<int>(text.size()));
+    s->ShutdownSend(5000);
+    EXPECT_TRUE(s->TlsActive());
+    EXPECT_TRUE(ReadExactly(stream, text.size()) == text);
+    // The server, having read the end, closes: the stream ends here.
+    char c;
+    int n = -1;
+    for (int i = 0; i < 100 && n != 0; ++i) {
+        if (!stream.WaitForData(5000)) break;
+        n = s->ReceiveBuf(&c, 1);
+    }
+    EXPECT_EQ(n, 0);
+    EXPECT_FALSE(s->Connected());
+}
+
 TEST_F(TlsClient, CertificateTrustedForItsNamesOnly)
 {
     ASSERT_TRUE(TlsTrustCertificates(AnsiString(server.CertificateFile())));
