@@ -155,14 +155,7 @@ std::string TlsErrorText()
 bool TTlsSession::SendCloseNotify()
 {
     if (!Established || Failed) return true;
-    if (!CloseNotifyPending) {
-        if (SSL_get_shutdown(Ssl) & SSL_SENT_SHUTDOWN) return true;
-        // Tickets the server sent on a connection that was never read (an upload) are taken
-        // first: the next data connection may need one.
-        char scratch[16384];
-        for (int records = 0; records < 8 && SSL_read(Ssl, scratch, sizeof scratch) > 0; ++records) {}
-        ERR_clear_error();
-    }
+    if (!CloseNotifyPending && (SSL_get_shutdown(Ssl) & SSL_SENT_SHUTDOWN)) return true;
     // Once started, another call writes the rest of the alert.
     const int r = SSL_shutdown(Ssl);
     CloseNotifyPending = r < 0 && SSL_get_error(Ssl, r) == SSL_ERROR_WANT_WRITE;
@@ -172,8 +165,15 @@ bool TTlsSession::SendCloseNotify()
 
 TTlsSession::~TTlsSession()
 {
-    // close_notify, once and without waiting: a server that reads the end of an upload
-    // takes it as a clean end.
+    if (Established && !Failed) {
+        // Tickets the server sent on a connection that was never read (an upload) are taken
+        // first: the next data connection may need one.
+        char scratch[16384];
+        for (int records = 0; records < 8 && SSL_read(Ssl, scratch, sizeof scratch) > 0; ++records) {}
+        ERR_clear_error();
+    }
+    // close_notify, without waiting: a server that reads the end of an upload takes it as a
+    // clean end.
     SendCloseNotify();
     SSL_set_ex_data(Ssl, SessionIndex(), nullptr);
     SSL_free(Ssl);
