@@ -13,6 +13,8 @@ run_packages=(g++ cmake ninja-build pkg-config python3
 
 # Tests only. Add packages that tests need here.
 test_packages=(libgtest-dev
+  # pkill, which ends what a test left running when the run is over
+  procps
   # the private X server, the tools that drive it and read the screen and clipboard
   xvfb xauth xdotool xclip imagemagick x11-apps libxcb1-dev
   # the FTP servers and client the FTP tests run against (scripts/ftp-servers.sh adds two more)

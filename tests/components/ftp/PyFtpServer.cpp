@@ -13,20 +13,6 @@
 #include <iterator>
 #include <vector>
 
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavin3-ftp-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data())) FPath = buffer.data();
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ec;
-    if (!FPath.empty()) std::filesystem::remove_all(FPath, ec);
-}
-
 PyFtpServer::PyFtpServer()
 {
     int out[2];

@@ -1,22 +1,10 @@
 #pragma once
 // A real FTP server for integration cases: Debian's pyftpdlib, started on a free loopback port
 // with one user and a temporary root, and stopped (by its process id) when the object goes.
+#include "tests/fixtures/TempDir.h"
+
 #include <string>
 #include <sys/types.h>
-
-// A temporary directory, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return FPath; }
-    std::string operator/(const std::string& name) const { return FPath + "/" + name; }
-
-private:
-    std::string FPath;
-};
 
 class PyFtpServer {
 public:

@@ -3,6 +3,7 @@
 #include "tests/components/ftp/FtpTestSupport.h"
 #include "tests/components/ftp/PyFtpServer.h"
 #include "tests/components/ftp/ScriptedTransferTest.h"
+#include "tests/fixtures/ModalGuard.h"
 
 #include "toolkit/controls/Application.h"
 
@@ -356,6 +357,7 @@ struct MessageBoxAnswerer {
     }
     QTimer timer;
     std::vector<std::string> texts;
+    ModalGuard::Expecting expecting;  // every box while it lives
 };
 
 TEST(PassiveSendEvent, ReenteredShowsAMessageAndSendsNothing)

@@ -42,7 +42,7 @@ protected:
         int wrong = 0;
         for (int y = kOpen.top; y < kOpen.bottom; ++y)
             for (int x = kOpen.left; x < kOpen.right; ++x)
-                wrong += PixelRef(shot, x, y) != tile.Canvas()->Pixel(x % tile.Width(), y % tile.Height());
+                wrong += PixelRef(shot, x, y) != static_cast<uint32_t>(tile.Canvas()->Pixel(x % tile.Width(), y % tile.Height()));
         return wrong;
     }
 

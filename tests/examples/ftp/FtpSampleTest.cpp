@@ -2,6 +2,7 @@
 // with the file dialogs and message boxes answered, while the window's event loop is watched.
 #include "examples/ftp/FtpSampleForm.h"
 #include "tests/components/ftp/PyFtpServer.h"
+#include "tests/fixtures/FileDialogAnswer.h"
 #include "tests/fixtures/Grab.h"
 
 #include <QApplication>
@@ -113,11 +114,18 @@ protected:
     {
         AnswerNextModal([path, mode](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
-            ASSERT_NE(dialog, nullptr);
+            ASSERT_NE(dialog, nullptr) << ModalGuard::Describe(w);
             EXPECT_EQ(dialog->acceptMode(), mode);
-            dialog->selectFile(QString::fromStdString(path));
-            static_cast<QDialog*>(dialog)->accept();
+            ChooseInFileDialog(dialog, path);
         });
+    }
+
+    // The names in the local folder: a download lands under the chosen name and nowhere else.
+    std::set<std::string> LocalNames() const
+    {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(local.Path())) names.insert(e.path().filename().string());
+        return names;
     }
 
     bool Logged(const std::string& part) const
@@ -192,6 +200,7 @@ TEST_F(FtpSample, DownloadKeepsTheWindowRunningAndCancelEndsTheNext)
     AnswerFileDialog(target, QFileDialog::AcceptSave);
     Click(form->DownloadButton);
     EXPECT_FALSE(form->Busy());
+    EXPECT_EQ(LocalNames(), (std::set<std::string>{"big copy.bin"}));
     EXPECT_TRUE(ReadFileBytes(target) == ReadFileBytes(server / "big.bin")) << Log();
     EXPECT_EQ(form->ProgressBar1->Position(), form->ProgressBar1->Max());
     EXPECT_GE(seen.size(), 3u) << "the window's events ran while the bar moved";
@@ -204,6 +213,7 @@ TEST_F(FtpSample, DownloadKeepsTheWindowRunningAndCancelEndsTheNext)
     Click(form->DownloadButton);
     watch.stop();
     EXPECT_TRUE(cancelled);
+    EXPECT_EQ(LocalNames(), (std::set<std::string>{"big copy.bin", "cancelled.bin"}));
     EXPECT_TRUE(Logged("ダウンロードに失敗しました")) << Log();
     EXPECT_LT(fs::file_size(local / "cancelled.bin"), fs::file_size(server / "big.bin"));
     EXPECT_FALSE(form->Busy());
@@ -232,10 +242,32 @@ TEST_F(FtpSample, ClosingDuringATransferEndsItThenCloses)
     Click(form->DownloadButton);
     watch.stop();
     ASSERT_TRUE(asked);
+    EXPECT_EQ(LocalNames(), (std::set<std::string>{"closing.bin"}));
     EXPECT_FALSE(form->Busy());
     EXPECT_FALSE(WidgetOf(form.get())->isVisible());
     EXPECT_TRUE(Logged("ダウンロードに失敗しました")) << Log();
     EXPECT_LT(fs::file_size(local / "closing.bin"), fs::file_size(server / "big.bin"));
+}
+
+// Names a user types with blanks or in Japanese: saved exactly where chosen; a file read from a
+// Japanese folder is sent up under its own name.
+TEST_F(FtpSample, NamesWithBlanksAndJapaneseTravelAsChosen)
+{
+    for (const std::string name : {"small copy.txt", "日本語のファイル.txt"}) {
+        Select("small.txt");
+        AnswerFileDialog(local / name, QFileDialog::AcceptSave);
+        Click(form->DownloadButton);
+        EXPECT_TRUE(fs::exists(local / name)) << name << "\n" << Log();
+        EXPECT_EQ(ReadFileBytes(local / name), "hello\n") << name;
+    }
+    EXPECT_EQ(LocalNames(), (std::set<std::string>{"small copy.txt", "日本語のファイル.txt"}));
+
+    fs::create_directory(local / "送る");
+    const std::string upload = local / "送る/up load.bin";
+    WriteFileBytes(upload, Pattern(100000));
+    AnswerFileDialog(upload, QFileDialog::AcceptOpen);
+    Click(form->UploadButton);
+    EXPECT_TRUE(ReadFileBytes(server / "up load.bin") == ReadFileBytes(upload)) << Log();
 }
 
 TEST_F(FtpSample, UploadRenameMakeDirectoryAndDelete)

@@ -1,5 +1,6 @@
 // Push button, check box, list box, memo, progress bar and track bar: read from a form
 // description, shown as real windows, and driven as a user would.
+#include "tests/fixtures/FileDialogAnswer.h"
 #include "tests/fixtures/Grab.h"
 #include "toolkit/controls/CheckBox.h"
 #include "toolkit/controls/ComCtrls.h"
@@ -375,8 +376,7 @@ TEST(FileDialogs, ChosenPathComesBackAndCancelKeepsTheOldOne)
         ASSERT_NE(dialog, nullptr);
         title = dialog->windowTitle().toStdString();
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
-        dialog->selectFile(QString::fromStdString((dir / "data.bin").string()));
-        static_cast<QDialog*>(dialog)->accept();
+        ChooseInFileDialog(dialog, (dir / "data.bin").string());
     });
     ASSERT_TRUE(open.Execute());
     EXPECT_EQ(title, "Pick one");

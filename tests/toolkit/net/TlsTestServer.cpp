@@ -38,14 +38,12 @@ sockaddr_storage Loopback(bool ipv6, int port, socklen_t& len)
 TlsTestServer::TlsTestServer(bool ipv6)
 {
     std::signal(SIGPIPE, SIG_IGN);  // a client that leaves mid-write must not end the tests
-    char pattern[] = "/tmp/tavin3-tls-XXXXXX";
-    if (!::mkdtemp(pattern)) {
+    if (FDir.Path().empty()) {
         FError = "no temporary directory";
         return;
     }
-    FDir = pattern;
-    FCert = FDir + "/cert.pem";
-    const std::string key = FDir + "/key.pem";
+    FCert = FDir.Path() + "/cert.pem";
+    const std::string key = FDir.Path() + "/key.pem";
     const std::string command =
         "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=localhost"
         " -addext subjectAltName=DNS:localhost,IP:127.0.0.1,IP:::1 -keyout " +
@@ -93,7 +91,6 @@ TlsTestServer::~TlsTestServer()
     }
     if (FListen >= 0) ::close(FListen);
     if (FContext) SSL_CTX_free(FContext);
-    if (!FDir.empty()) std::system(("rm -rf " + FDir).c_str());
 }
 
 void TlsTestServer::AcceptLoop()

@@ -3,6 +3,8 @@
 // threads, with a certificate made at test time by the openssl program. Each connection
 // echoes what it reads, or first sends a given text; it records whether the client resumed
 // an earlier session.
+#include "tests/fixtures/TempDir.h"
+
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -42,7 +44,7 @@ private:
     void AcceptLoop();
     void Serve(int fd);
 
-    std::string FDir;
+    TempDir FDir{"tls"};
     std::string FCert;
     std::string FError;
     std::string FGreeting;

@@ -1,4 +1,5 @@
 // TFileStream: modes, errors naming the file, and the share modes as advisory locks.
+#include "tests/fixtures/TempDir.h"
 #include "toolkit/system/FileStream.h"
 
 #include <gtest/gtest.h>
@@ -11,16 +12,11 @@ namespace {
 
 class FileStreamTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/tavin3-fs-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    void SetUp() override { ASSERT_FALSE(dir.empty()); }
     AnsiString PathOf(const std::string& name) const { return AnsiString::FromUtf8(dir + "/" + name); }
 
-    std::string dir;
+    TempDir temp{"fs"};
+    const std::string& dir = temp.Path();
 };
 
 TEST_F(FileStreamTest, CreateTruncatesAndReadsBack)
