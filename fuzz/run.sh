@@ -27,6 +27,11 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 
 export QT_QPA_PLATFORM=offscreen
+# Qt's runtime, config and cache folders of the fuzzers' own, never the user's or /tmp's.
+scratch=$(mktemp -d "$build/home-XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+mkdir -m 0700 "$scratch/runtime"
+export XDG_RUNTIME_DIR=$scratch/runtime XDG_CONFIG_HOME=$scratch/config XDG_CACHE_HOME=$scratch/cache
 export ASAN_OPTIONS=abort_on_error=0:detect_leaks=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
