@@ -222,7 +222,7 @@ TEST_F(ScriptedFtpTest, TheGuiRunsDuringTheActiveListingsSettlingPause)
     bool ranInside = false;
     ftp.SetOnStatus(TFtpStatusEvent(
         [&](TComponent*, AnsiString line) {
-            if (line.str().rfind("226", 0) == 0) QTimer::singleShot(0, [&] { ranInside = listing; });
+            if (line.str().starts_with("226")) QTimer::singleShot(0, [&] { ranInside = listing; });
         },
         nullptr, ""));
     listing = true;
