@@ -77,6 +77,10 @@ public:
     // Explicit TLS: AUTH TLS before the login, protected data connections after it.
     bool EnableTLS() const { return FEnableTLS; }
     void SetEnableTLS(bool value) { FEnableTLS = value; }
+    // Milliseconds without a byte received or sent, on the control or the data connection,
+    // after which an operation gives up (and closes the connection); 0 waits without end.
+    uint32_t InactivityLimit() const { return FInactivityLimit; }
+    void SetInactivityLimit(uint32_t value) { FInactivityLimit = value; }
 
     const TFtpStatusEvent& OnStatus() const { return FOnStatus; }
     void SetOnStatus(TFtpStatusEvent e) { FOnStatus = std::move(e); }
@@ -174,6 +178,7 @@ private:
     // Operations: every public one starts with BeginOperation.
     void RequireLoaded() const;
     void BeginOperation();
+    void StartWaiting();
     void CatchUp();
     void SingleReplyCommand(const char* word, const AnsiString& argument, TFtpCmdType kind);
     bool ReportIfUnanswered(bool replied, TFtpCmdType kind);
@@ -192,7 +197,14 @@ private:
     int ArrivedClosingCode();
     void ReportStaleLines();
     void NoteNoReply(const char* message);
+    void NoteServerClosed(const AnsiString& why);
     int ControlPending() const;
+    void NoteActivity() { FLastActivity = Clock::now(); }
+    void NoteData() { FTransfer.lastData = FLastActivity = Clock::now(); }
+    // The inactivity limit has passed: the operation stops as if cancelled. Stalled also
+    // closes the connections; InactivityExpired leaves that to the caller (a handshake).
+    bool InactivityExpired();
+    bool Stalled();
 
     // TLS and the extended data commands.
     void SecureControlConnection();
@@ -203,7 +215,7 @@ private:
     bool ExtendedDataCommands() const;
 
     // Data side.
-    void PassiveOpening();
+    bool PassiveOpening();
     bool StartTransfer(const AnsiString& command);
     bool AwaitPassiveData();
     bool AwaitDataEnd();
@@ -226,6 +238,7 @@ private:
     void DownloadActive(const AnsiString& command);
     void StoreReceived(const char* data, int length);
     void TruncateAcceptedFile();
+    void DiscardUnacceptedFile(const AnsiString& localFile, bool created);
     void UploadPassive(const AnsiString& remoteFile);
     void UploadActive(const AnsiString& remoteFile);
     int BlockSize() const;
@@ -278,6 +291,17 @@ private:
     bool FReplySettled = false;     // the last reply read settled its command
     TransferState FTransfer;
     Clock::time_point FLastPump{};  // the last run of the GUI queue during a transfer
+
+    // Sixty seconds, as curl waits for a reply: far beyond any pause of a working server
+    // (a closing reply after a big upload comes within seconds), short enough that a dead
+    // link is noticed while the user still waits for it.
+    uint32_t FInactivityLimit = 60000;
+    Clock::time_point FLastActivity{};
+    bool FStalled = false;     // the inactivity limit ended the operation
+    bool FNoReply = false;     // the last command got no reply (NoteNoReply)
+    bool FPeerClosed = false;  // the server closed the control connection (or it broke)
+    AnsiString FClosingNotice; // the server's 421 line, when it said why it closes
+    AnsiString FCloseError;    // the socket's words for a connection that broke
 
     friend struct VellFtpTestAccess;
 };

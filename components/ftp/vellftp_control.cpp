@@ -34,6 +34,9 @@ void TVellFtp::Connect()
         DoInvalidHost();
         FControlSocket->Open();
     }
+    // A NAT box drops a connection that stays quiet through a long transfer.
+    FControlSocket->Socket()->SetKeepAlive(kKeepAliveIdle);
+    NoteActivity();
     ++FRepliesOwed;  // the greeting
     if (!ReadFinalReply() || FResultCode != 220) DoConnectionFailed();
     FOnConnect(this);
@@ -47,6 +50,36 @@ void TVellFtp::ResetControlState()
 {
     FControlIn.Clear();
     ForgetOwedReplies();
+    FStalled = false;
+    FPeerClosed = false;
+    FClosingNotice = AnsiString();
+    FCloseError = AnsiString();
+}
+
+// The server has gone (it said so with 421, or the connection ended or broke): this side
+// closes too, and every later operation says why it could not be done.
+void TVellFtp::NoteServerClosed(const AnsiString& why)
+{
+    if (!FPeerClosed && FCloseError.IsEmpty()) FCloseError = why;
+    FPeerClosed = true;
+    CloseControlConnection();
+}
+
+bool TVellFtp::InactivityExpired()
+{
+    if (FStalled) return true;
+    if (FInactivityLimit == 0 || Clock::now() - FLastActivity < std::chrono::milliseconds(FInactivityLimit)) return false;
+    FStalled = true;
+    FCancelled = true;  // every wait stops at its next test
+    return true;
+}
+
+bool TVellFtp::Stalled()
+{
+    if (!InactivityExpired()) return false;
+    // The server is out of step for good: nothing more is read from it.
+    if (FControlSocket->Active()) CloseControlConnection();
+    return true;
 }
 
 void TVellFtp::ForgetOwedReplies()
@@ -101,6 +134,7 @@ void TVellFtp::Disconnect()
             // A server that never answers (or floods) must not keep the program waiting.
             const auto deadline = Clock::now() + kCatchUpWait;
             FCancelled = false;
+            StartWaiting();
             while (FRepliesOwed > 0 && ReadReply(deadline)) {}
             if (SendLine("QUIT")) ReadFinalReply(deadline);
         } catch (const ESocketError&) {
@@ -131,8 +165,17 @@ void TVellFtp::Cancel()
 void TVellFtp::BeginOperation()
 {
     RequireLoaded();
+    StartWaiting();
     CatchUp();
     FTransfer = TransferState();
+}
+
+// The time between operations is the user's, not the server's silence.
+void TVellFtp::StartWaiting()
+{
+    FStalled = false;
+    FNoReply = false;
+    NoteActivity();
 }
 
 void TVellFtp::CatchUp()
@@ -171,6 +214,7 @@ void TVellFtp::DoCommand(const AnsiString& command)
 {
     RequireLoaded();
     RefuseLineBreaks(command);
+    StartWaiting();
     CatchUp();
     // The caller cannot read a reply itself: a preliminary one is followed to the final one.
     if (SendCommand(command) && !FReplySettled) ReadFinalReply();
@@ -185,22 +229,29 @@ bool TVellFtp::SendCommand(const AnsiString& command)
 
 bool TVellFtp::SendLine(const AnsiString& command)
 {
+    // A server that closed the connection while it was idle shows it only now.
+    if (FControlSocket->Active()) ReportStaleLines();
     if (!FControlSocket->Active()) {
         NoteNoReply(nullptr);
         return false;
     }
-    ReportStaleLines();
-    if (!FControlSocket->Active()) return false;  // the server had closed it meanwhile
     const char* text = command.c_str();
     std::string line(text, std::min<std::size_t>(std::strlen(text), 1000));
     line += "\r\n";
     const int size = static_cast<int>(line.size());
-    if (FControlStream->Write(line.data(), size) < size) {
+    int written = 0;
+    try {
+        written = FControlStream->Write(line.data(), size);
+    } catch (const ESocketError& e) {
+        NoteServerClosed(e.Message());
+    }
+    if (written < size) {
         // Half a command on the wire leaves the connection out of step for good.
-        CloseControlConnection();
+        if (FControlSocket->Active()) CloseControlConnection();
         NoteNoReply(nullptr);
         return false;
     }
+    NoteActivity();
     ++FRepliesOwed;
     return true;
 }
@@ -210,17 +261,27 @@ void TVellFtp::NoteNoReply(const char* message)
 {
     FResultCode = 0;
     FReplySettled = false;
+    FNoReply = true;
+    if (FStalled && FControlSocket->Active()) CloseControlConnection();
     if (message) FLastReply = AnsiString(message);
-    else FLastReply = FCancelled ? CancelledText() : ClosedText();
+    else if (FStalled) FLastReply = StalledText(FInactivityLimit);
+    else if (FCancelled) FLastReply = CancelledText();
+    else if (FPeerClosed) FLastReply = ServerClosedText(FClosingNotice.IsEmpty() ? FCloseError : FClosingNotice);
+    else FLastReply = ClosedText();
 }
 
 void TVellFtp::ReportStaleLines()
 {
     // Lines that came after their command stopped waiting (a reply that outlived the wait
     // for it, a server's notice) are reported, not taken for the next command's reply.
-    if (ReceiveControl() == 0) return;
-    std::string line;
-    while (TakeLine(line)) DoStatus(line.c_str());
+    // Reading goes on while bytes keep coming, so that a close right behind them is seen too.
+    for (int round = 0; round < 64; ++round) {
+        const int got = ReceiveControl();
+        std::string line;
+        while (TakeLine(line)) DoStatus(line.c_str());
+        if (!FClosingNotice.IsEmpty()) NoteServerClosed(AnsiString());
+        if (got <= 0) return;
+    }
 }
 
 bool TVellFtp::ReadReply(Clock::time_point deadline)
@@ -238,6 +299,7 @@ bool TVellFtp::ReadReply(Clock::time_point deadline)
             }
         FLastReply = AnsiString(line.c_str());
         FResultCode = ExtractResultCode(line.c_str());
+        FNoReply = false;
         DoStatus(line.c_str());
         const bool final = IsFinalLine(line) && (code.empty() || line.compare(0, 3, code) == 0);
         if (first && IsMultiLineStart(line)) code = line.substr(0, 3);
@@ -250,6 +312,12 @@ bool TVellFtp::ReadReply(Clock::time_point deadline)
     FReplySettled = FResultCode >= 200 || FPreliminaryRead;
     FPreliminaryRead = !FReplySettled;
     if (FReplySettled && FRepliesOwed > 0) --FRepliesOwed;
+    if (FResultCode == 421) {
+        // "Closing control connection": the server's last word, not an answer to the command.
+        NoteServerClosed(AnsiString());
+        NoteNoReply(nullptr);
+        return false;
+    }
     return true;
 }
 
@@ -268,7 +336,7 @@ bool TVellFtp::AwaitControl(Clock::time_point deadline)
         const int got = ReceiveControl();
         if (got > 0) return true;
         if (got == 0) return false;
-        if (FCancelled || Clock::now() >= deadline) return false;
+        if (FCancelled || Clock::now() >= deadline || Stalled()) return false;
         FControlStream->WaitForDataOrMessages(MillisLeft(deadline, FTimeOut));
     }
 }
@@ -278,18 +346,31 @@ bool TVellFtp::AwaitControl(Clock::time_point deadline)
 int TVellFtp::ReceiveControl()
 {
     if (!FControlSocket->Active()) return 0;
-    const int got = FControlSocket->Socket()->ReceiveBuf(FRecvBuffer.get(), kRecvBufferSize - 1);
+    int got = 0;
+    try {
+        got = FControlSocket->Socket()->ReceiveBuf(FRecvBuffer.get(), kRecvBufferSize - 1);
+    } catch (const ESocketError& e) {  // a reset: the server is gone as surely as with an end
+        FControlIn.EndOfStream();
+        NoteServerClosed(e.Message());
+        return 0;
+    }
     if (got > 0) {
         FControlIn.Append(FRecvBuffer.get(), static_cast<std::size_t>(got));
+        NoteActivity();
         return got;
     }
     if (got < 0) return -1;
-    CloseControlConnection();
     FControlIn.EndOfStream();
+    NoteServerClosed(AnsiString());
     return 0;
 }
 
-bool TVellFtp::TakeLine(std::string& line) { return FControlIn.TakeLine(line); }
+bool TVellFtp::TakeLine(std::string& line)
+{
+    if (!FControlIn.TakeLine(line)) return false;
+    if (IsFinalLine(line) && line.compare(0, 3, "421") == 0) FClosingNotice = AnsiString(line.c_str());
+    return true;
+}
 
 // The code of the closing reply of a transfer when it has arrived complete (not yet taken);
 // 0 while it has not, -1 when the control connection has closed.

@@ -18,7 +18,10 @@ void TVellFtp::Nlist(const AnsiString& path) { DoList((AnsiString("NLST ") + pat
 void TVellFtp::DoList(const char* command)
 {
     BeginOperation();
-    if (!FControlSocket->Active()) throw Exception(ClosedText());
+    if (!FControlSocket->Active()) {
+        NoteNoReply(nullptr);
+        throw Exception(FLastReply);
+    }
     try {
         if (FEnablePASV) ListPassive(command);
         else ListActive(command);
@@ -27,6 +30,9 @@ void TVellFtp::DoList(const char* command)
         throw;
     }
     CloseDataConnections();
+    // A listing has no outcome event: one the server left unanswered (or that stalled) raises.
+    if (FStalled && !FNoReply) NoteNoReply(nullptr);
+    if (FNoReply && (FStalled || !FCancelled)) throw Exception(FLastReply);
 }
 
 void TVellFtp::ListPassive(const char* command)
@@ -38,7 +44,7 @@ void TVellFtp::ListPassive(const char* command)
             const int got = FDataSocket->Socket()->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
             if (got == 0) break;  // the end of the listing
             if (got < 0) continue;
-            FTransfer.lastData = Clock::now();
+            NoteData();
             TakeListData(FDataBuffer.get(), got);
             PumpMessages();
         }
@@ -74,7 +80,7 @@ void TVellFtp::ListEvent(TObject*, TCustomWinSocket* socket)
     try {
         const int got = socket->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
         if (got > 0) {
-            FTransfer.lastData = Clock::now();
+            NoteData();
             TakeListData(FDataBuffer.get(), got);
         }
     } catch (const ESocketError& e) {

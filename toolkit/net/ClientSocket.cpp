@@ -90,6 +90,16 @@ void TCustomWinSocket::ShutdownSend(unsigned long timeOutMs)
     ::shutdown(fd, SHUT_WR);
 }
 
+bool TCustomWinSocket::SetKeepAlive(int idleSeconds)
+{
+    if (FSocket < 0) return false;
+    const int on = idleSeconds > 0 ? 1 : 0;
+    if (::setsockopt(FSocket, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0) return false;
+    if (!on) return true;
+    return ::setsockopt(FSocket, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) == 0 &&
+           ::setsockopt(FSocket, IPPROTO_TCP, TCP_KEEPINTVL, &idleSeconds, sizeof idleSeconds) == 0;
+}
+
 void TCustomWinSocket::RaiseError(const char* api, int err) const
 {
     std::string text = std::string(api) + ": " + std::strerror(err) + " (" + std::to_string(err) + "), " + FPeerName.str() + ":" +

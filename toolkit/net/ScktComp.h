@@ -108,6 +108,10 @@ public:
     // once with something unread (a late TLS ticket) would reset the connection, and the
     // peer could lose the end of what it had not read yet.
     void ShutdownSend(unsigned long timeOutMs);
+    // TCP keep-alive: a probe after idleSeconds of silence and then every idleSeconds, so that
+    // routers keep (and a dead peer ends) a connection that is quiet for long; 0 turns it off.
+    // False when the connection is closed or the system refuses.
+    bool SetKeepAlive(int idleSeconds);
 
     // Raises ESocketError for error number `err` of call `api`, naming this socket's peer.
     [[noreturn]] void RaiseError(const char* api, int err) const;
