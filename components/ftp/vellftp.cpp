@@ -90,6 +90,7 @@ void TVellFtp::Loaded()
     FDataStream = new TWinSocketStream(FDataSocket->Socket(), kDataWait);
     FRecvBuffer = std::make_unique<char[]>(kRecvBufferSize);
     FDataBuffer = std::make_unique<char[]>(kDataBufferSize);
+    FPassiveBuffer = std::make_unique<char[]>(kPassiveReadSize);
 }
 
 TVellFtp::~TVellFtp()

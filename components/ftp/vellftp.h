@@ -173,6 +173,9 @@ private:
         Clock::time_point lastData{};            // when data last moved, for the drain after the reply
         Clock::time_point replySeen{};           // when the closing reply was first seen complete
         std::string listCarry;                   // an unfinished listing line, kept for the next piece
+        // A TLS data connection ended without close_notify: the end of the data only if the
+        // closing reply says the transfer is complete.
+        AnsiString endUnconfirmed;
     };
 
     // Operations: every public one starts with BeginOperation.
@@ -222,6 +225,7 @@ private:
     Clock::time_point DrainDeadline();
     void PumpMessages();
     void FailData(const AnsiString& what);
+    bool EndConfirmed();
     void DataConnected(TObject* sender, TCustomWinSocket* socket);
     void DataDisconnected(TObject* sender, TCustomWinSocket* socket);
     void CloseDataConnections();
@@ -290,6 +294,8 @@ private:
     bool FPreliminaryRead = false;  // the oldest command owed has had its preliminary reply
     bool FReplySettled = false;     // the last reply read settled its command
     TransferState FTransfer;
+    // A passive download's reads: large, so that a fast server is read in few calls.
+    std::unique_ptr<char[]> FPassiveBuffer;
     Clock::time_point FLastPump{};  // the last run of the GUI queue during a transfer
 
     // Sixty seconds, as curl waits for a reply: far beyond any pause of a working server

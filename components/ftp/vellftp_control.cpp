@@ -484,6 +484,7 @@ void TVellFtp::WindUp(TFtpCmdType kind)
         return;
     }
     if (ReportIfUnanswered(FTransfer.closingRead ? FResultCode != 0 : ReadFinalReply(), kind)) return;
+    EndConfirmed();
     const bool failed = FTransfer.failed || FResultCode >= 300;
     // A data failure that the server's reply does not show is told in the failure's own words.
     if (failed && FResultCode < 300 && !FTransfer.dataError.IsEmpty()) FLastReply = FTransfer.dataError;

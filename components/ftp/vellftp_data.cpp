@@ -124,6 +124,9 @@ bool TVellFtp::AwaitPassiveData()
             deadline = DrainDeadline();
             if (Clock::now() >= deadline) return false;
         }
+        // Data that is only a moment away is waited for without a round of the GUI queue,
+        // which costs more than the moment.
+        if (FDataSocket->Socket()->Ready(false, 1)) return true;
         const unsigned long slice = MillisLeft(deadline, FTimeOut);
         if (FDataSocket->Socket()->ReadyOrMessages(false, slice)) return true;
     }
@@ -236,6 +239,16 @@ void TVellFtp::FailData(const AnsiString& what)
 {
     if (!FTransfer.failed) FTransfer.dataError = what;
     FTransfer.failed = true;
+}
+
+// After the closing reply: a data connection that ended without close_notify was complete
+// when the server says so (its reply came over the protected control connection); otherwise
+// the end was a cut and the transfer failed.
+bool TVellFtp::EndConfirmed()
+{
+    if (FTransfer.endUnconfirmed.IsEmpty() || (FResultCode >= 200 && FResultCode < 300)) return true;
+    FailData(FTransfer.endUnconfirmed);
+    return false;
 }
 
 // Active mode: waits, letting the GUI (and with it the data handlers) run, until the data

@@ -62,24 +62,33 @@ void TVellFtp::DownloadPassive(const AnsiString& command)
     }
     FTransferSize = ReceiveSize(FLastReply);
     TruncateAcceptedFile();
-    // Few, large reads; progress is still reported per block of at most 1024 bytes.
+    // Few, large reads, and a wait only when nothing has come; progress is still reported per
+    // block of at most 1024 bytes.
+    char* buffer = FPassiveBuffer.get();
     for (;;) {
-        if (!AwaitPassiveData()) break;
+        if (FCancelled || !FDataSocket->Active()) break;
         int got = 0;
         try {
-            got = FDataSocket->Socket()->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
+            got = FDataSocket->Socket()->ReceiveBuf(buffer, kPassiveReadSize);
+        } catch (const ETlsEndWithoutNotify& e) {
+            FTransfer.endUnconfirmed = e.Message();  // judged by the closing reply
+            DoPacketRecvd();
+            break;
         } catch (const ESocketError& e) {
             FailData(e.Message());
             break;
         }
-        if (got < 0) continue;
+        if (got < 0) {
+            if (!AwaitPassiveData()) break;
+            continue;
+        }
         if (got == 0) {  // the end of the data
             DoPacketRecvd();
             break;
         }
         NoteData();
         for (int at = 0; at < got && !FCancelled && !FTransfer.failed; at += kPassiveReadBlock) {
-            StoreReceived(FDataBuffer.get() + at, std::min(kPassiveReadBlock, got - at));
+            StoreReceived(buffer + at, std::min(kPassiveReadBlock, got - at));
             DoPacketRecvd();
         }
         if (FCancelled || FTransfer.failed) break;
@@ -109,6 +118,10 @@ void TVellFtp::ReceiveEvent(TObject*, TCustomWinSocket* socket)
         if (got <= 0) return;
         NoteData();
         StoreReceived(FRecvBuffer.get(), got);
+    } catch (const ETlsEndWithoutNotify& e) {
+        FTransfer.endUnconfirmed = e.Message();  // judged by the closing reply
+        FTransfer.dataEnded = true;
+        return;
     } catch (const ESocketError& e) {
         FailData(e.Message());
     }

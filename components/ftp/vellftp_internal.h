@@ -14,6 +14,7 @@ constexpr int kTlsRecordSize = 16384;          // the most a TLS record carries
 // A TLS handshake (or a close_notify waiting for room) that has not completed by then has failed.
 constexpr unsigned long kHandshakeLimit = 30000;
 constexpr int kPassiveReadBlock = 1024;  // a passive download reports progress per block
+constexpr int kPassiveReadSize = 262144;  // one read of a passive download
 constexpr unsigned long kControlWait = 1000;
 constexpr unsigned long kListWait = 100;
 constexpr unsigned long kDataWait = 10000;

@@ -41,7 +41,13 @@ void TVellFtp::ListPassive(const char* command)
     if (FDataSocket->Active()) {
         for (;;) {
             if (!AwaitPassiveData()) break;
-            const int got = FDataSocket->Socket()->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
+            int got = 0;
+            try {
+                got = FDataSocket->Socket()->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
+            } catch (const ETlsEndWithoutNotify& e) {
+                FTransfer.endUnconfirmed = e.Message();
+                break;
+            }
             if (got == 0) break;  // the end of the listing
             if (got < 0) continue;
             NoteData();
@@ -51,7 +57,7 @@ void TVellFtp::ListPassive(const char* command)
         FlushListCarry();
         FDataSocket->Close();  // before the closing reply: some servers send it only then
         if (FCancelled) return;
-        ReadFinalReply();
+        if (ReadFinalReply() && !EndConfirmed()) throw ESocketError(FTransfer.dataError);
     }
 }
 
@@ -64,6 +70,7 @@ void TVellFtp::ListActive(const char* command)
         FlushListCarry();
         FListenSocket->Close();
         if (!ReadFinalReply()) return;
+        if (!EndConfirmed()) throw ESocketError(FTransfer.dataError);
     }
     // A short settling pause in which a late line is still reported; the GUI runs meanwhile.
     const auto deadline = Clock::now() + kListSettle;
@@ -83,6 +90,9 @@ void TVellFtp::ListEvent(TObject*, TCustomWinSocket* socket)
             NoteData();
             TakeListData(FDataBuffer.get(), got);
         }
+    } catch (const ETlsEndWithoutNotify& e) {
+        FTransfer.endUnconfirmed = e.Message();
+        FTransfer.dataEnded = true;
     } catch (const ESocketError& e) {
         FailData(e.Message());
     }

@@ -14,6 +14,9 @@
 
 // A failed socket call: the system's message, the call, and the host and port involved.
 TK_DECLARE_EXCEPTION(ESocketError, Exception)
+// A TLS peer that ended the connection without close_notify: whether that is the end of the
+// data or a cut is for the protocol above to judge.
+TK_DECLARE_EXCEPTION(ETlsEndWithoutNotify, ESocketError)
 
 enum TClientType { ctNonBlocking, ctBlocking };
 enum TServerType { stNonBlocking, stThreadBlocking };
@@ -130,7 +133,7 @@ protected:
     // Decrypted bytes wait, or TLS has seen the peer's close_notify: a read will not block
     // (though the socket itself may stay quiet until the peer closes it).
     bool TlsReadable() const { return FTls && (!FConnected || TlsPending() > 0); }
-    [[noreturn]] void RaiseTlsError(const char* api);
+    [[noreturn]] void RaiseTlsError(const char* api, bool endWithoutNotify = false);
 
     int FSocket = -1;
     bool FConnected = false;
