@@ -2,7 +2,7 @@
 // TVellFtp: a non-visual FTP client component. Every operation is synchronous for the caller:
 // it sends, then waits on the GUI thread while letting the message queue run, so the program
 // stays responsive and an event handler can call Cancel.
-#include "components/ftp/vellftp_lines.h"
+#include "components/ftp/vellftp_replies.h"
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/system/Classes.h"
 #include "toolkit/system/FileStream.h"
@@ -187,7 +187,6 @@ private:
     bool ReportIfUnanswered(bool replied, TFtpCmdType kind);
     void CloseControlConnection();
     void ResetControlState();
-    void ForgetOwedReplies();
 
     // Control side: lines and replies.
     bool SendCommand(const AnsiString& command);
@@ -196,7 +195,6 @@ private:
     bool ReadFinalReply(Clock::time_point deadline = Clock::time_point::max());
     bool AwaitControl(Clock::time_point deadline);
     int ReceiveControl();
-    bool TakeLine(std::string& line);
     int ArrivedClosingCode();
     void ReportStaleLines();
     void NoteNoReply(const char* message);
@@ -289,10 +287,7 @@ private:
     TFtpHandledEvent FOnCertificateError;
     AnsiString FCertificateError;
 
-    TReplyLines FControlIn;         // control bytes read but not yet taken as reply lines
-    int FRepliesOwed = 0;           // final replies the server still owes for the commands sent
-    bool FPreliminaryRead = false;  // the oldest command owed has had its preliminary reply
-    bool FReplySettled = false;     // the last reply read settled its command
+    TReplyEngine FReplies;          // the control connection's lines, replies and replies owed
     TransferState FTransfer;
     // A passive download's reads: large, so that a fast server is read in few calls.
     std::unique_ptr<char[]> FPassiveBuffer;
@@ -306,7 +301,6 @@ private:
     bool FStalled = false;     // the inactivity limit ended the operation
     bool FNoReply = false;     // the last command got no reply (NoteNoReply)
     bool FPeerClosed = false;  // the server closed the control connection (or it broke)
-    AnsiString FClosingNotice; // the server's 421 line, when it said why it closes
     AnsiString FCloseError;    // the socket's words for a connection that broke
 
     friend struct VellFtpTestAccess;

@@ -37,7 +37,7 @@ void TVellFtp::Connect()
     // A NAT box drops a connection that stays quiet through a long transfer.
     FControlSocket->Socket()->SetKeepAlive(kKeepAliveIdle);
     NoteActivity();
-    ++FRepliesOwed;  // the greeting
+    FReplies.CommandSent();  // the greeting
     if (!ReadFinalReply() || FResultCode != 220) DoConnectionFailed();
     FOnConnect(this);
     FCertificateError = AnsiString();
@@ -48,11 +48,9 @@ void TVellFtp::Connect()
 
 void TVellFtp::ResetControlState()
 {
-    FControlIn.Clear();
-    ForgetOwedReplies();
+    FReplies.Reset();
     FStalled = false;
     FPeerClosed = false;
-    FClosingNotice = AnsiString();
     FCloseError = AnsiString();
 }
 
@@ -80,12 +78,6 @@ bool TVellFtp::Stalled()
     // The server is out of step for good: nothing more is read from it.
     if (FControlSocket->Active()) CloseControlConnection();
     return true;
-}
-
-void TVellFtp::ForgetOwedReplies()
-{
-    FRepliesOwed = 0;
-    FPreliminaryRead = false;
 }
 
 void TVellFtp::CloseControlConnection()
@@ -135,7 +127,7 @@ void TVellFtp::Disconnect()
             const auto deadline = Clock::now() + kCatchUpWait;
             FCancelled = false;
             StartWaiting();
-            while (FRepliesOwed > 0 && ReadReply(deadline)) {}
+            while (FReplies.Owed() > 0 && ReadReply(deadline)) {}
             if (SendLine("QUIT")) ReadFinalReply(deadline);
         } catch (const ESocketError&) {
             // the server went first; the connection is closed all the same
@@ -181,13 +173,13 @@ void TVellFtp::StartWaiting()
 void TVellFtp::CatchUp()
 {
     FCancelled = false;
-    if (FRepliesOwed > 0 && FControlSocket->Active()) {
+    if (FReplies.Owed() > 0 && FControlSocket->Active()) {
         // Servers differ in what an aborted exchange still sends (two replies, one, a stray
         // 1xx line). When they fall quiet with replies still owed, a NOOP marks the end: its
         // 200 is the last reply there is.
         const auto deadline = Clock::now() + kCatchUpWait;
         bool probed = false;
-        while (FRepliesOwed > 0 && !FCancelled && FControlSocket->Active() && Clock::now() < deadline) {
+        while (FReplies.Owed() > 0 && !FCancelled && FControlSocket->Active() && Clock::now() < deadline) {
             if (ReadReply(probed ? deadline : std::min(deadline, Clock::now() + kCatchUpQuiet))) {
                 if (probed && FResultCode == 200) break;
                 continue;
@@ -197,7 +189,7 @@ void TVellFtp::CatchUp()
         }
     }
     FCancelled = false;   // a Cancel while catching up cancels nothing that follows
-    ForgetOwedReplies();  // what has not come by now is taken as stale when it comes
+    FReplies.ForgetOwed();  // what has not come by now is taken as stale when it comes
 }
 
 // ---- Commands and replies --------------------------------------------------------------------
@@ -217,7 +209,7 @@ void TVellFtp::DoCommand(const AnsiString& command)
     StartWaiting();
     CatchUp();
     // The caller cannot read a reply itself: a preliminary one is followed to the final one.
-    if (SendCommand(command) && !FReplySettled) ReadFinalReply();
+    if (SendCommand(command) && !FReplies.Settled()) ReadFinalReply();
 }
 
 bool TVellFtp::SendCommand(const AnsiString& command)
@@ -252,7 +244,7 @@ bool TVellFtp::SendLine(const AnsiString& command)
         return false;
     }
     NoteActivity();
-    ++FRepliesOwed;
+    FReplies.CommandSent();
     return true;
 }
 
@@ -260,13 +252,14 @@ bool TVellFtp::SendLine(const AnsiString& command)
 void TVellFtp::NoteNoReply(const char* message)
 {
     FResultCode = 0;
-    FReplySettled = false;
+    FReplies.NoReply();
     FNoReply = true;
     if (FStalled && FControlSocket->Active()) CloseControlConnection();
     if (message) FLastReply = AnsiString(message);
     else if (FStalled) FLastReply = StalledText(FInactivityLimit);
     else if (FCancelled) FLastReply = CancelledText();
-    else if (FPeerClosed) FLastReply = ServerClosedText(FClosingNotice.IsEmpty() ? FCloseError : FClosingNotice);
+    else if (FPeerClosed)
+        FLastReply = ServerClosedText(FReplies.ClosingNotice().empty() ? FCloseError : AnsiString(FReplies.ClosingNotice().c_str()));
     else FLastReply = ClosedText();
 }
 
@@ -278,8 +271,8 @@ void TVellFtp::ReportStaleLines()
     for (int round = 0; round < 64; ++round) {
         const int got = ReceiveControl();
         std::string line;
-        while (TakeLine(line)) DoStatus(line.c_str());
-        if (!FClosingNotice.IsEmpty()) NoteServerClosed(AnsiString());
+        while (FReplies.TakeStaleLine(line)) DoStatus(line.c_str());
+        if (!FReplies.ClosingNotice().empty()) NoteServerClosed(AnsiString());
         if (got <= 0) return;
     }
 }
@@ -287,12 +280,11 @@ void TVellFtp::ReportStaleLines()
 bool TVellFtp::ReadReply(Clock::time_point deadline)
 {
     std::string line;
-    bool first = true;
-    std::string code;  // the code a multi-line reply must end with; empty for any
+    FReplies.BeginReply();
     for (;;) {
         // A reply that never ends (a flood) still ends on Cancel or at the deadline.
         const bool stop = FCancelled || (deadline != Clock::time_point::max() && Clock::now() >= deadline);
-        while (stop || !TakeLine(line))
+        while (stop || !FReplies.TakeReplyLine(line))
             if (stop || !AwaitControl(deadline)) {
                 NoteNoReply(nullptr);
                 return false;
@@ -301,17 +293,10 @@ bool TVellFtp::ReadReply(Clock::time_point deadline)
         FResultCode = ExtractResultCode(line.c_str());
         FNoReply = false;
         DoStatus(line.c_str());
-        const bool final = IsFinalLine(line) && (code.empty() || line.compare(0, 3, code) == 0);
-        if (first && IsMultiLineStart(line)) code = line.substr(0, 3);
-        first = false;
-        if (final) break;
+        if (FReplies.ReplyEnded()) break;
         PumpMessages();  // a long reply (or a flood) must not freeze the program
     }
-    // A preliminary (1xx) reply settles nothing, but a second reply to the same command does,
-    // whatever its code (a server may end an aborted transfer with one more 1xx line).
-    FReplySettled = FResultCode >= 200 || FPreliminaryRead;
-    FPreliminaryRead = !FReplySettled;
-    if (FReplySettled && FRepliesOwed > 0) --FRepliesOwed;
+    FReplies.Settle(FResultCode);
     if (FResultCode == 421) {
         // "Closing control connection": the server's last word, not an answer to the command.
         NoteServerClosed(AnsiString());
@@ -324,7 +309,7 @@ bool TVellFtp::ReadReply(Clock::time_point deadline)
 bool TVellFtp::ReadFinalReply(Clock::time_point deadline)
 {
     bool replied = ReadReply(deadline);
-    while (replied && !FReplySettled) replied = ReadReply(deadline);
+    while (replied && !FReplies.Settled()) replied = ReadReply(deadline);
     return replied;
 }
 
@@ -341,7 +326,7 @@ bool TVellFtp::AwaitControl(Clock::time_point deadline)
     }
 }
 
-// Reads what has arrived into FControlIn: the count, -1 when nothing is there, 0 when the
+// Reads what has arrived into the reply engine: the count, -1 when nothing is there, 0 when the
 // connection is closed (a last unfinished line then counts as a line).
 int TVellFtp::ReceiveControl()
 {
@@ -350,26 +335,19 @@ int TVellFtp::ReceiveControl()
     try {
         got = FControlSocket->Socket()->ReceiveBuf(FRecvBuffer.get(), kRecvBufferSize - 1);
     } catch (const ESocketError& e) {  // a reset: the server is gone as surely as with an end
-        FControlIn.EndOfStream();
+        FReplies.EndOfStream();
         NoteServerClosed(e.Message());
         return 0;
     }
     if (got > 0) {
-        FControlIn.Append(FRecvBuffer.get(), static_cast<std::size_t>(got));
+        FReplies.Append(FRecvBuffer.get(), static_cast<std::size_t>(got));
         NoteActivity();
         return got;
     }
     if (got < 0) return -1;
-    FControlIn.EndOfStream();
+    FReplies.EndOfStream();
     NoteServerClosed(AnsiString());
     return 0;
-}
-
-bool TVellFtp::TakeLine(std::string& line)
-{
-    if (!FControlIn.TakeLine(line)) return false;
-    if (IsFinalLine(line) && line.compare(0, 3, "421") == 0) FClosingNotice = AnsiString(line.c_str());
-    return true;
 }
 
 // The code of the closing reply of a transfer when it has arrived complete (not yet taken);
@@ -377,7 +355,7 @@ bool TVellFtp::TakeLine(std::string& line)
 int TVellFtp::ArrivedClosingCode()
 {
     ReceiveControl();
-    if (const int code = FControlIn.ClosingCode()) return code;
+    if (const int code = FReplies.ClosingCode()) return code;
     return FControlSocket->Active() ? 0 : -1;
 }
 
@@ -389,7 +367,7 @@ int TVellFtp::ControlPending() const
 // The classic names of the reply steps.
 void TVellFtp::WaitForData()
 {
-    while (!FCancelled && !FControlIn.HasLine() && AwaitControl(Clock::time_point::max())) {}
+    while (!FCancelled && !FReplies.HasLine() && AwaitControl(Clock::time_point::max())) {}
 }
 
 void TVellFtp::ReadResult() { ReadReply(); }
@@ -447,7 +425,7 @@ void TVellFtp::SingleReplyCommand(const char* word, const AnsiString& argument, 
 {
     BeginOperation();
     const bool replied = SendCommand(AnsiString(word) + argument);
-    if (ReportIfUnanswered(replied && (FReplySettled || ReadFinalReply()), kind)) return;
+    if (ReportIfUnanswered(replied && (FReplies.Settled() || ReadFinalReply()), kind)) return;
     if (FResultCode < 300) DoSuccess(kind);
     else DoFailure(kind);
 }

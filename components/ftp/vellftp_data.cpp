@@ -89,7 +89,7 @@ bool TVellFtp::StartTransfer(const AnsiString& command)
     }
     if (started) return true;
     FDataSocket->Close();
-    if (replied && !FReplySettled) ForgetOwedReplies();  // an odd preliminary reply: nothing more is expected
+    if (replied && !FReplies.Settled()) FReplies.ForgetOwed();  // an odd preliminary reply: nothing more is expected
     return false;
 }
 

@@ -100,7 +100,7 @@ void TVellFtp::DownloadActive(const AnsiString& command)
 {
     DoPORT(command.c_str(), TSocketNotifyEvent(this, &TVellFtp::ReceiveEvent), TSocketNotifyEvent());
     FTransferSize = ReceiveSize(FLastReply);
-    if (FReplySettled || FResultCode == 0) {  // refused (or unanswered): that reply closes it
+    if (FReplies.Settled() || FResultCode == 0) {  // refused (or unanswered): that reply closes it
         FTransfer.closingRead = true;
         return;
     }

@@ -65,7 +65,7 @@ void TVellFtp::ListActive(const char* command)
 {
     DoPORT(command, TSocketNotifyEvent(this, &TVellFtp::ListEvent), TSocketNotifyEvent());
     FTransferSize = ReceiveSize(FLastReply);
-    if (FResultCode != 0 && !FReplySettled) {
+    if (FResultCode != 0 && !FReplies.Settled()) {
         if (!AwaitDataEnd()) return;
         FlushListCarry();
         FListenSocket->Close();
@@ -74,7 +74,7 @@ void TVellFtp::ListActive(const char* command)
     }
     // A short settling pause in which a late line is still reported; the GUI runs meanwhile.
     const auto deadline = Clock::now() + kListSettle;
-    while (!FCancelled && FControlSocket->Active() && FControlIn.Empty() && !FControlStream->WaitForData(0)) {
+    while (!FCancelled && FControlSocket->Active() && FReplies.Empty() && !FControlStream->WaitForData(0)) {
         const unsigned long left = MillisLeft(deadline, FTimeOut);
         if (left == 0) break;
         FControlStream->WaitForDataOrMessages(left);

@@ -11,7 +11,7 @@ void TVellFtp::SecureControlConnection()
     if (!SendCommand("AUTH TLS") || FResultCode != 234) DoConnectionFailed();
     // Whatever came in clear with the reply (or after it) is no server's word: a man in the
     // middle could have put replies there.
-    FControlIn.Clear();
+    FReplies.DiscardUnread();
     TTlsOptions options;
     options.ServerName = FHost;
     options.SliceMs = FTimeOut;

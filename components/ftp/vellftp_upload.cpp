@@ -127,7 +127,7 @@ void TVellFtp::EndUploadConnection(TCustomWinSocket* socket)
 void TVellFtp::UploadActive(const AnsiString& remoteFile)
 {
     DoPORT((AnsiString("STOR ") + remoteFile).c_str(), TSocketNotifyEvent(), TSocketNotifyEvent(this, &TVellFtp::SendEvent));
-    if (FReplySettled || FResultCode == 0) {  // refused (or unanswered): that reply closes it
+    if (FReplies.Settled() || FResultCode == 0) {  // refused (or unanswered): that reply closes it
         FTransfer.closingRead = true;
         return;
     }
