@@ -1,6 +1,6 @@
 // TLS on a connection: the handshake in slices, reads and writes through the session, and
 // the certificate's verdict.
-#include "toolkit/net/ScktComp.h"
+#include "toolkit/net/CustomWinSocket.h"
 #include "toolkit/net/TlsSession.h"
 #include "toolkit/net/WinSock.h"
 #include "toolkit/net/WouldBlock.h"
