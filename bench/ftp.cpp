@@ -2,10 +2,11 @@
 // vsftpd, proftpd, pure-ftpd, started by scripts/ftp-servers.sh): downloads and uploads in
 // passive and active mode, plain and over explicit TLS, ours and curl's interleaved, twice;
 // the longest gap between the ticks of a 10 ms timer during each of our transfers; the peak
-// resident size of a process that moves 1 MiB against one that moves 1 GiB; and 1000 NOOP
-// round trips against a raw socket doing the same.
+// resident size of a process that moves 1 MiB against one that moves 1 GiB; 1000 NOOP round
+// trips against a raw socket doing the same; passive and active download next to each other;
+// and the longest tick gap of a login, plain and over TLS.
 //
-// Usage: bench_ftp [size in MiB, default 256] [server ...]
+// Usage: bench_ftp [--plain] [size in MiB, default 256] [server ...]
 //        bench_ftp --rss PORT passive|active down|up LOCAL REMOTE   (one transfer; prints VmHWM)
 #include "components/ftp/vellftp.h"
 #include "toolkit/controls/Application.h"
@@ -341,6 +342,25 @@ void PrintRows(const std::string& title, const std::vector<Row>& rows, std::size
     }
 }
 
+// Passive and active download next to each other: passive is what most users get (NAT).
+void PrintModes(const std::vector<Row>& rows, std::size_t size)
+{
+    const Row* passive = nullptr;
+    const Row* active = nullptr;
+    for (const Row& r : rows) {
+        if (r.name == "download passive") passive = &r;
+        if (r.name == "download active") active = &r;
+    }
+    if (!passive || !active || passive->ours <= 0 || active->ours <= 0) return;
+    const double mb = static_cast<double>(size) / 1e6;
+    std::printf("download passive vs active: ours %.1f vs %.1f MB/s (passive/active %.2f, longest gaps %lld / %lld ms)", mb / passive->ours,
+                mb / active->ours, active->ours / passive->ours, static_cast<long long>(passive->gap),
+                static_cast<long long>(active->gap));
+    if (passive->curl > 0 && active->curl > 0)
+        std::printf("; curl %.1f vs %.1f MB/s", mb / passive->curl, mb / active->curl);
+    std::printf("\n");
+}
+
 // Peak memory of a whole process moving 1 MiB and 1 GiB, each way, in each mode.
 void ResidentSizes(Bench& b, int port)
 {
@@ -371,6 +391,26 @@ void ResidentSizes(Bench& b, int port)
     }
 }
 
+// The longest tick gap over a few whole logins (over TLS: the handshake, the certificate's
+// check, PBSZ and PROT), and how long a login takes.
+void LoginGaps(Bench& b, int port, bool tls)
+{
+    const int count = 5;
+    qint64 gap = 0;
+    double longest = 0;
+    for (int i = 0; i < count; ++i) {
+        b.watch.Start();
+        const auto start = Clock::now();
+        std::unique_ptr<TVellFtp> ftp(Client(port, b.failures, tls));
+        longest = std::max(longest, Seconds(start));
+        gap = std::max(gap, b.watch.Stop());
+        b.allRight &= ftp->Connected();
+        ftp->Disconnect();
+    }
+    std::printf("%d logins%s: longest %.1f ms, longest tick gap %lld ms\n", count, tls ? " over TLS" : "", longest * 1e3,
+                static_cast<long long>(gap));
+}
+
 void NoopRoundTrips(Bench& b, TVellFtp& ftp, int port)
 {
     const int count = 1000;
@@ -394,10 +434,14 @@ int main(int argc, char** argv)
     if (argc == 7 && std::string(argv[1]) == "--rss")
         return RssMain(std::atoi(argv[2]), std::string(argv[3]) == "passive", std::string(argv[4]) == "down", argv[5], argv[6]);
 
-    const std::size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 256;
+    // --plain: the transfers without TLS only, and no resident sizes (a quick look at speed).
+    int first = 1;
+    const bool plainOnly = argc > 1 && std::string(argv[1]) == "--plain";
+    if (plainOnly) ++first;
+    const std::size_t mib = argc > first ? std::strtoul(argv[first], nullptr, 10) : 256;
     const std::size_t size = mib * 1024 * 1024;
     std::vector<std::string> names;
-    for (int i = 2; i < argc; ++i) names.push_back(argv[i]);
+    for (int i = first + 1; i < argc; ++i) names.push_back(argv[i]);
     if (names.empty()) names = {"pyftpdlib", "vsftpd", "proftpd", "pure-ftpd"};
 
     char pattern[] = "/tmp/tavin3-ftp-bench-XXXXXX";
@@ -419,6 +463,7 @@ int main(int argc, char** argv)
     b.size = size;
     for (const std::string& name : names) {
         for (bool tls : {false, true}) {
+            if (tls && plainOnly) continue;
             Server server;
             if (!StartServer(server, name, root, tls)) {
                 std::printf("\n%s%s: did not start (run scripts/ftp-servers.sh fetch as root)\n", name.c_str(),
@@ -430,10 +475,13 @@ int main(int argc, char** argv)
             if (tls) TlsTrustCertificates(AnsiString(server.certificate.c_str()));
             const std::string url = "ftp://" + login + (tls ? "@localhost:" : "@127.0.0.1:") + std::to_string(server.port);
             std::unique_ptr<TVellFtp> ftp(Client(server.port, b.failures, tls));
-            PrintRows(tls ? name + " over TLS" : name, TransferRows(b, *ftp, url, tls, server.certificate), size);
+            const std::vector<Row> rows = TransferRows(b, *ftp, url, tls, server.certificate);
+            PrintRows(tls ? name + " over TLS" : name, rows, size);
+            PrintModes(rows, size);
+            LoginGaps(b, server.port, tls);
             if (!tls) NoopRoundTrips(b, *ftp, server.port);
             ftp->Disconnect();
-            if (!tls && name == names.front()) ResidentSizes(b, server.port);
+            if (!tls && !plainOnly && name == names.front()) ResidentSizes(b, server.port);
         }
     }
     std::printf("\nall sizes right: %s, failures reported: %d\n", b.allRight ? "yes" : "NO", b.failures);

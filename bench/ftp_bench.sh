@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # FTP client benchmark: builds the release benchmark and runs it against pyftpdlib, vsftpd,
 # proftpd and pure-ftpd on loopback, next to curl.
-# Usage: bench/ftp_bench.sh [size in MiB, default 256] [server ...]  (as root: the servers log in a local user)
+# Usage: bench/ftp_bench.sh [--plain] [size in MiB, default 256] [server ...]  (as root: the servers log in a local user)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test

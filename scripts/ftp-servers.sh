@@ -157,6 +157,7 @@ dual_log_enable=NO
 syslog_enable=NO
 vsftpd_log_file=$3/vsftpd.log
 use_localtime=YES
+idle_session_timeout=${TAVIN3_FTPD_IDLE_TIMEOUT:-300}
 EOF
   if [ "$variant" = tls ]; then
     # Login and data over TLS are required, and data connections must resume the control
@@ -200,6 +201,7 @@ AuthUserFile $3/passwd
 PidFile $3/proftpd.pid
 ScoreboardFile $3/proftpd.scoreboard
 DelayTable none
+TimeoutIdle ${TAVIN3_FTPD_IDLE_TIMEOUT:-600}
 TransferLog none
 SystemLog $3/proftpd.log
 ModulePath $tree/usr/lib/proftpd

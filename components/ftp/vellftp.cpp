@@ -59,6 +59,7 @@ TK_CLASS_IMPL(TVellFtp, TComponent, {
     info.Props.push_back(Prop::Integer("SendDataSize", &F::SendDataSize, &F::SetSendDataSize, 0));
     info.Props.push_back(Prop::Boolean("EnableTLS", &F::EnableTLS, &F::SetEnableTLS, 0));
     info.Props.push_back(Prop::Event("OnCertificateError", &F::FOnCertificateError));
+    info.Props.push_back(Prop::Integer("InactivityLimit", &F::InactivityLimit, &F::SetInactivityLimit, 60000));
 })
 
 namespace Vellftp {
@@ -89,6 +90,7 @@ void TVellFtp::Loaded()
     FDataStream = new TWinSocketStream(FDataSocket->Socket(), kDataWait);
     FRecvBuffer = std::make_unique<char[]>(kRecvBufferSize);
     FDataBuffer = std::make_unique<char[]>(kDataBufferSize);
+    FPassiveBuffer = std::make_unique<char[]>(kPassiveReadSize);
 }
 
 TVellFtp::~TVellFtp()

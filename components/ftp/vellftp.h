@@ -2,7 +2,7 @@
 // TVellFtp: a non-visual FTP client component. Every operation is synchronous for the caller:
 // it sends, then waits on the GUI thread while letting the message queue run, so the program
 // stays responsive and an event handler can call Cancel.
-#include "components/ftp/vellftp_lines.h"
+#include "components/ftp/vellftp_replies.h"
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/system/Classes.h"
 #include "toolkit/system/FileStream.h"
@@ -77,6 +77,10 @@ public:
     // Explicit TLS: AUTH TLS before the login, protected data connections after it.
     bool EnableTLS() const { return FEnableTLS; }
     void SetEnableTLS(bool value) { FEnableTLS = value; }
+    // Milliseconds without a byte received or sent, on the control or the data connection,
+    // after which an operation gives up (and closes the connection); 0 waits without end.
+    uint32_t InactivityLimit() const { return FInactivityLimit; }
+    void SetInactivityLimit(uint32_t value) { FInactivityLimit = value; }
 
     const TFtpStatusEvent& OnStatus() const { return FOnStatus; }
     void SetOnStatus(TFtpStatusEvent e) { FOnStatus = std::move(e); }
@@ -169,17 +173,20 @@ private:
         Clock::time_point lastData{};            // when data last moved, for the drain after the reply
         Clock::time_point replySeen{};           // when the closing reply was first seen complete
         std::string listCarry;                   // an unfinished listing line, kept for the next piece
+        // A TLS data connection ended without close_notify: the end of the data only if the
+        // closing reply says the transfer is complete.
+        AnsiString endUnconfirmed;
     };
 
     // Operations: every public one starts with BeginOperation.
     void RequireLoaded() const;
     void BeginOperation();
+    void StartWaiting();
     void CatchUp();
     void SingleReplyCommand(const char* word, const AnsiString& argument, TFtpCmdType kind);
     bool ReportIfUnanswered(bool replied, TFtpCmdType kind);
     void CloseControlConnection();
     void ResetControlState();
-    void ForgetOwedReplies();
 
     // Control side: lines and replies.
     bool SendCommand(const AnsiString& command);
@@ -188,11 +195,17 @@ private:
     bool ReadFinalReply(Clock::time_point deadline = Clock::time_point::max());
     bool AwaitControl(Clock::time_point deadline);
     int ReceiveControl();
-    bool TakeLine(std::string& line);
     int ArrivedClosingCode();
     void ReportStaleLines();
     void NoteNoReply(const char* message);
+    void NoteServerClosed(const AnsiString& why);
     int ControlPending() const;
+    void NoteActivity() { FLastActivity = Clock::now(); }
+    void NoteData() { FTransfer.lastData = FLastActivity = Clock::now(); }
+    // The inactivity limit has passed: the operation stops as if cancelled. Stalled also
+    // closes the connections; InactivityExpired leaves that to the caller (a handshake).
+    bool InactivityExpired();
+    bool Stalled();
 
     // TLS and the extended data commands.
     void SecureControlConnection();
@@ -203,13 +216,14 @@ private:
     bool ExtendedDataCommands() const;
 
     // Data side.
-    void PassiveOpening();
+    bool PassiveOpening();
     bool StartTransfer(const AnsiString& command);
     bool AwaitPassiveData();
     bool AwaitDataEnd();
     Clock::time_point DrainDeadline();
     void PumpMessages();
     void FailData(const AnsiString& what);
+    bool EndConfirmed();
     void DataConnected(TObject* sender, TCustomWinSocket* socket);
     void DataDisconnected(TObject* sender, TCustomWinSocket* socket);
     void CloseDataConnections();
@@ -226,6 +240,7 @@ private:
     void DownloadActive(const AnsiString& command);
     void StoreReceived(const char* data, int length);
     void TruncateAcceptedFile();
+    void DiscardUnacceptedFile(const AnsiString& localFile, bool created);
     void UploadPassive(const AnsiString& remoteFile);
     void UploadActive(const AnsiString& remoteFile);
     int BlockSize() const;
@@ -272,12 +287,21 @@ private:
     TFtpHandledEvent FOnCertificateError;
     AnsiString FCertificateError;
 
-    TReplyLines FControlIn;         // control bytes read but not yet taken as reply lines
-    int FRepliesOwed = 0;           // final replies the server still owes for the commands sent
-    bool FPreliminaryRead = false;  // the oldest command owed has had its preliminary reply
-    bool FReplySettled = false;     // the last reply read settled its command
+    TReplyEngine FReplies;          // the control connection's lines, replies and replies owed
     TransferState FTransfer;
+    // A passive download's reads: large, so that a fast server is read in few calls.
+    std::unique_ptr<char[]> FPassiveBuffer;
     Clock::time_point FLastPump{};  // the last run of the GUI queue during a transfer
+
+    // Sixty seconds, as curl waits for a reply: far beyond any pause of a working server
+    // (a closing reply after a big upload comes within seconds), short enough that a dead
+    // link is noticed while the user still waits for it.
+    uint32_t FInactivityLimit = 60000;
+    Clock::time_point FLastActivity{};
+    bool FStalled = false;     // the inactivity limit ended the operation
+    bool FNoReply = false;     // the last command got no reply (NoteNoReply)
+    bool FPeerClosed = false;  // the server closed the control connection (or it broke)
+    AnsiString FCloseError;    // the socket's words for a connection that broke
 
     friend struct VellFtpTestAccess;
 };

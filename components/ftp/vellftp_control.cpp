@@ -34,7 +34,10 @@ void TVellFtp::Connect()
         DoInvalidHost();
         FControlSocket->Open();
     }
-    ++FRepliesOwed;  // the greeting
+    // A NAT box drops a connection that stays quiet through a long transfer.
+    FControlSocket->Socket()->SetKeepAlive(kKeepAliveIdle);
+    NoteActivity();
+    FReplies.CommandSent();  // the greeting
     if (!ReadFinalReply() || FResultCode != 220) DoConnectionFailed();
     FOnConnect(this);
     FCertificateError = AnsiString();
@@ -45,14 +48,36 @@ void TVellFtp::Connect()
 
 void TVellFtp::ResetControlState()
 {
-    FControlIn.Clear();
-    ForgetOwedReplies();
+    FReplies.Reset();
+    FStalled = false;
+    FPeerClosed = false;
+    FCloseError = AnsiString();
 }
 
-void TVellFtp::ForgetOwedReplies()
+// The server has gone (it said so with 421, or the connection ended or broke): this side
+// closes too, and every later operation says why it could not be done.
+void TVellFtp::NoteServerClosed(const AnsiString& why)
 {
-    FRepliesOwed = 0;
-    FPreliminaryRead = false;
+    if (!FPeerClosed && FCloseError.IsEmpty()) FCloseError = why;
+    FPeerClosed = true;
+    CloseControlConnection();
+}
+
+bool TVellFtp::InactivityExpired()
+{
+    if (FStalled) return true;
+    if (FInactivityLimit == 0 || Clock::now() - FLastActivity < std::chrono::milliseconds(FInactivityLimit)) return false;
+    FStalled = true;
+    FCancelled = true;  // every wait stops at its next test
+    return true;
+}
+
+bool TVellFtp::Stalled()
+{
+    if (!InactivityExpired()) return false;
+    // The server is out of step for good: nothing more is read from it.
+    if (FControlSocket->Active()) CloseControlConnection();
+    return true;
 }
 
 void TVellFtp::CloseControlConnection()
@@ -101,7 +126,8 @@ void TVellFtp::Disconnect()
             // A server that never answers (or floods) must not keep the program waiting.
             const auto deadline = Clock::now() + kCatchUpWait;
             FCancelled = false;
-            while (FRepliesOwed > 0 && ReadReply(deadline)) {}
+            StartWaiting();
+            while (FReplies.Owed() > 0 && ReadReply(deadline)) {}
             if (SendLine("QUIT")) ReadFinalReply(deadline);
         } catch (const ESocketError&) {
             // the server went first; the connection is closed all the same
@@ -131,20 +157,29 @@ void TVellFtp::Cancel()
 void TVellFtp::BeginOperation()
 {
     RequireLoaded();
+    StartWaiting();
     CatchUp();
     FTransfer = TransferState();
+}
+
+// The time between operations is the user's, not the server's silence.
+void TVellFtp::StartWaiting()
+{
+    FStalled = false;
+    FNoReply = false;
+    NoteActivity();
 }
 
 void TVellFtp::CatchUp()
 {
     FCancelled = false;
-    if (FRepliesOwed > 0 && FControlSocket->Active()) {
+    if (FReplies.Owed() > 0 && FControlSocket->Active()) {
         // Servers differ in what an aborted exchange still sends (two replies, one, a stray
         // 1xx line). When they fall quiet with replies still owed, a NOOP marks the end: its
         // 200 is the last reply there is.
         const auto deadline = Clock::now() + kCatchUpWait;
         bool probed = false;
-        while (FRepliesOwed > 0 && !FCancelled && FControlSocket->Active() && Clock::now() < deadline) {
+        while (FReplies.Owed() > 0 && !FCancelled && FControlSocket->Active() && Clock::now() < deadline) {
             if (ReadReply(probed ? deadline : std::min(deadline, Clock::now() + kCatchUpQuiet))) {
                 if (probed && FResultCode == 200) break;
                 continue;
@@ -154,7 +189,7 @@ void TVellFtp::CatchUp()
         }
     }
     FCancelled = false;   // a Cancel while catching up cancels nothing that follows
-    ForgetOwedReplies();  // what has not come by now is taken as stale when it comes
+    FReplies.ForgetOwed();  // what has not come by now is taken as stale when it comes
 }
 
 // ---- Commands and replies --------------------------------------------------------------------
@@ -171,9 +206,10 @@ void TVellFtp::DoCommand(const AnsiString& command)
 {
     RequireLoaded();
     RefuseLineBreaks(command);
+    StartWaiting();
     CatchUp();
     // The caller cannot read a reply itself: a preliminary one is followed to the final one.
-    if (SendCommand(command) && !FReplySettled) ReadFinalReply();
+    if (SendCommand(command) && !FReplies.Settled()) ReadFinalReply();
 }
 
 bool TVellFtp::SendCommand(const AnsiString& command)
@@ -185,23 +221,30 @@ bool TVellFtp::SendCommand(const AnsiString& command)
 
 bool TVellFtp::SendLine(const AnsiString& command)
 {
+    // A server that closed the connection while it was idle shows it only now.
+    if (FControlSocket->Active()) ReportStaleLines();
     if (!FControlSocket->Active()) {
         NoteNoReply(nullptr);
         return false;
     }
-    ReportStaleLines();
-    if (!FControlSocket->Active()) return false;  // the server had closed it meanwhile
     const char* text = command.c_str();
     std::string line(text, std::min<std::size_t>(std::strlen(text), 1000));
     line += "\r\n";
     const int size = static_cast<int>(line.size());
-    if (FControlStream->Write(line.data(), size) < size) {
+    int written = 0;
+    try {
+        written = FControlStream->Write(line.data(), size);
+    } catch (const ESocketError& e) {
+        NoteServerClosed(e.Message());
+    }
+    if (written < size) {
         // Half a command on the wire leaves the connection out of step for good.
-        CloseControlConnection();
+        if (FControlSocket->Active()) CloseControlConnection();
         NoteNoReply(nullptr);
         return false;
     }
-    ++FRepliesOwed;
+    NoteActivity();
+    FReplies.CommandSent();
     return true;
 }
 
@@ -209,54 +252,64 @@ bool TVellFtp::SendLine(const AnsiString& command)
 void TVellFtp::NoteNoReply(const char* message)
 {
     FResultCode = 0;
-    FReplySettled = false;
+    FReplies.NoReply();
+    FNoReply = true;
+    if (FStalled && FControlSocket->Active()) CloseControlConnection();
     if (message) FLastReply = AnsiString(message);
-    else FLastReply = FCancelled ? CancelledText() : ClosedText();
+    else if (FStalled) FLastReply = StalledText(FInactivityLimit);
+    else if (FCancelled) FLastReply = CancelledText();
+    else if (FPeerClosed)
+        FLastReply = ServerClosedText(FReplies.ClosingNotice().empty() ? FCloseError : AnsiString(FReplies.ClosingNotice().c_str()));
+    else FLastReply = ClosedText();
 }
 
 void TVellFtp::ReportStaleLines()
 {
     // Lines that came after their command stopped waiting (a reply that outlived the wait
     // for it, a server's notice) are reported, not taken for the next command's reply.
-    if (ReceiveControl() == 0) return;
-    std::string line;
-    while (TakeLine(line)) DoStatus(line.c_str());
+    // Reading goes on while bytes keep coming, so that a close right behind them is seen too.
+    for (int round = 0; round < 64; ++round) {
+        const int got = ReceiveControl();
+        std::string line;
+        while (FReplies.TakeStaleLine(line)) DoStatus(line.c_str());
+        if (!FReplies.ClosingNotice().empty()) NoteServerClosed(AnsiString());
+        if (got <= 0) return;
+    }
 }
 
 bool TVellFtp::ReadReply(Clock::time_point deadline)
 {
     std::string line;
-    bool first = true;
-    std::string code;  // the code a multi-line reply must end with; empty for any
+    FReplies.BeginReply();
     for (;;) {
         // A reply that never ends (a flood) still ends on Cancel or at the deadline.
         const bool stop = FCancelled || (deadline != Clock::time_point::max() && Clock::now() >= deadline);
-        while (stop || !TakeLine(line))
+        while (stop || !FReplies.TakeReplyLine(line))
             if (stop || !AwaitControl(deadline)) {
                 NoteNoReply(nullptr);
                 return false;
             }
         FLastReply = AnsiString(line.c_str());
         FResultCode = ExtractResultCode(line.c_str());
+        FNoReply = false;
         DoStatus(line.c_str());
-        const bool final = IsFinalLine(line) && (code.empty() || line.compare(0, 3, code) == 0);
-        if (first && IsMultiLineStart(line)) code = line.substr(0, 3);
-        first = false;
-        if (final) break;
+        if (FReplies.ReplyEnded()) break;
         PumpMessages();  // a long reply (or a flood) must not freeze the program
     }
-    // A preliminary (1xx) reply settles nothing, but a second reply to the same command does,
-    // whatever its code (a server may end an aborted transfer with one more 1xx line).
-    FReplySettled = FResultCode >= 200 || FPreliminaryRead;
-    FPreliminaryRead = !FReplySettled;
-    if (FReplySettled && FRepliesOwed > 0) --FRepliesOwed;
+    FReplies.Settle(FResultCode);
+    if (FResultCode == 421) {
+        // "Closing control connection": the server's last word, not an answer to the command.
+        NoteServerClosed(AnsiString());
+        NoteNoReply(nullptr);
+        return false;
+    }
     return true;
 }
 
 bool TVellFtp::ReadFinalReply(Clock::time_point deadline)
 {
     bool replied = ReadReply(deadline);
-    while (replied && !FReplySettled) replied = ReadReply(deadline);
+    while (replied && !FReplies.Settled()) replied = ReadReply(deadline);
     return replied;
 }
 
@@ -268,35 +321,41 @@ bool TVellFtp::AwaitControl(Clock::time_point deadline)
         const int got = ReceiveControl();
         if (got > 0) return true;
         if (got == 0) return false;
-        if (FCancelled || Clock::now() >= deadline) return false;
+        if (FCancelled || Clock::now() >= deadline || Stalled()) return false;
         FControlStream->WaitForDataOrMessages(MillisLeft(deadline, FTimeOut));
     }
 }
 
-// Reads what has arrived into FControlIn: the count, -1 when nothing is there, 0 when the
+// Reads what has arrived into the reply engine: the count, -1 when nothing is there, 0 when the
 // connection is closed (a last unfinished line then counts as a line).
 int TVellFtp::ReceiveControl()
 {
     if (!FControlSocket->Active()) return 0;
-    const int got = FControlSocket->Socket()->ReceiveBuf(FRecvBuffer.get(), kRecvBufferSize - 1);
+    int got = 0;
+    try {
+        got = FControlSocket->Socket()->ReceiveBuf(FRecvBuffer.get(), kRecvBufferSize - 1);
+    } catch (const ESocketError& e) {  // a reset: the server is gone as surely as with an end
+        FReplies.EndOfStream();
+        NoteServerClosed(e.Message());
+        return 0;
+    }
     if (got > 0) {
-        FControlIn.Append(FRecvBuffer.get(), static_cast<std::size_t>(got));
+        FReplies.Append(FRecvBuffer.get(), static_cast<std::size_t>(got));
+        NoteActivity();
         return got;
     }
     if (got < 0) return -1;
-    CloseControlConnection();
-    FControlIn.EndOfStream();
+    FReplies.EndOfStream();
+    NoteServerClosed(AnsiString());
     return 0;
 }
-
-bool TVellFtp::TakeLine(std::string& line) { return FControlIn.TakeLine(line); }
 
 // The code of the closing reply of a transfer when it has arrived complete (not yet taken);
 // 0 while it has not, -1 when the control connection has closed.
 int TVellFtp::ArrivedClosingCode()
 {
     ReceiveControl();
-    if (const int code = FControlIn.ClosingCode()) return code;
+    if (const int code = FReplies.ClosingCode()) return code;
     return FControlSocket->Active() ? 0 : -1;
 }
 
@@ -308,7 +367,7 @@ int TVellFtp::ControlPending() const
 // The classic names of the reply steps.
 void TVellFtp::WaitForData()
 {
-    while (!FCancelled && !FControlIn.HasLine() && AwaitControl(Clock::time_point::max())) {}
+    while (!FCancelled && !FReplies.HasLine() && AwaitControl(Clock::time_point::max())) {}
 }
 
 void TVellFtp::ReadResult() { ReadReply(); }
@@ -366,7 +425,7 @@ void TVellFtp::SingleReplyCommand(const char* word, const AnsiString& argument, 
 {
     BeginOperation();
     const bool replied = SendCommand(AnsiString(word) + argument);
-    if (ReportIfUnanswered(replied && (FReplySettled || ReadFinalReply()), kind)) return;
+    if (ReportIfUnanswered(replied && (FReplies.Settled() || ReadFinalReply()), kind)) return;
     if (FResultCode < 300) DoSuccess(kind);
     else DoFailure(kind);
 }
@@ -403,6 +462,7 @@ void TVellFtp::WindUp(TFtpCmdType kind)
         return;
     }
     if (ReportIfUnanswered(FTransfer.closingRead ? FResultCode != 0 : ReadFinalReply(), kind)) return;
+    EndConfirmed();
     const bool failed = FTransfer.failed || FResultCode >= 300;
     // A data failure that the server's reply does not show is told in the failure's own words.
     if (failed && FResultCode < 300 && !FTransfer.dataError.IsEmpty()) FLastReply = FTransfer.dataError;

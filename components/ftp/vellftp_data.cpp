@@ -18,13 +18,14 @@
 
 // ---- Passive ---------------------------------------------------------------------------------
 
-void TVellFtp::PassiveOpening()
+// False when the server did not answer (the control connection is gone, or cancelled).
+bool TVellFtp::PassiveOpening()
 {
     if (FDataSocket->Active()) FDataSocket->Close();
     // PASV can name only an IPv4 address: over IPv6, EPSV names just the port.
     const bool extended = ExtendedDataCommands();
     const char* word = extended ? "EPSV" : "PASV";
-    if (!SendCommand(word)) throw Exception(FLastReply);
+    if (!SendCommand(word)) return false;
     AnsiString address;
     const int port = extended ? ParseEPSV(FLastReply) : ParsePASV(address, FLastReply);
     if (port < 0) throw ESocketError(AnsiString(word) + AnsiString(": ") + FLastReply);  // refused, or no usable address
@@ -33,6 +34,9 @@ void TVellFtp::PassiveOpening()
     FDataSocket->SetPort(port);
     FDataSocket->SetAddress(FControlSocket->Socket()->RemoteAddress());
     FDataSocket->Open();
+    FDataSocket->Socket()->SetKeepAlive(kKeepAliveIdle);
+    NoteActivity();
+    return true;
 }
 
 int TVellFtp::ParsePASV(AnsiString& address, const AnsiString& reply)
@@ -60,7 +64,7 @@ int TVellFtp::ParsePASV(AnsiString& address, const AnsiString& reply)
 // otherwise its reply was the closing one (or none came) and the data connection is closed.
 bool TVellFtp::StartTransfer(const AnsiString& command)
 {
-    PassiveOpening();
+    if (!PassiveOpening()) return false;
     bool replied;
     if (DataTlsWanted()) {
         // The handshake goes first: some servers answer the command only after it, others
@@ -85,13 +89,13 @@ bool TVellFtp::StartTransfer(const AnsiString& command)
     }
     if (started) return true;
     FDataSocket->Close();
-    if (replied && !FReplySettled) ForgetOwedReplies();  // an odd preliminary reply: nothing more is expected
+    if (replied && !FReplies.Settled()) FReplies.ForgetOwed();  // an odd preliminary reply: nothing more is expected
     return false;
 }
 
 void TVellFtp::DoPASV(const char* command)
 {
-    if (!StartTransfer(command) && FResultCode >= 500) throw Exception(FLastReply);
+    if (!StartTransfer(command) && (FNoReply || FResultCode >= 500)) throw Exception(FLastReply);
     if (FTransfer.failed) throw ESocketError(FTransfer.dataError);  // no protected data connection
 }
 
@@ -113,13 +117,16 @@ bool TVellFtp::WaitForSend(int timeOut)
 bool TVellFtp::AwaitPassiveData()
 {
     for (;;) {
-        if (FCancelled || !FDataSocket->Active()) return false;
+        if (FCancelled || !FDataSocket->Active() || Stalled()) return false;
         Clock::time_point deadline = Clock::time_point::max();
         if (const int code = ArrivedClosingCode(); code != 0) {
             if (code < 200 || code >= 400) return false;  // refused or aborted: no data matters now
             deadline = DrainDeadline();
             if (Clock::now() >= deadline) return false;
         }
+        // Data that is only a moment away is waited for without a round of the GUI queue,
+        // which costs more than the moment.
+        if (FDataSocket->Socket()->Ready(false, 1)) return true;
         const unsigned long slice = MillisLeft(deadline, FTimeOut);
         if (FDataSocket->Socket()->ReadyOrMessages(false, slice)) return true;
     }
@@ -204,7 +211,8 @@ void TVellFtp::DataConnected(TObject*, TCustomWinSocket* socket)
         return;
     }
     FTransfer.accepted = true;
-    FTransfer.lastData = Clock::now();
+    socket->SetKeepAlive(kKeepAliveIdle);
+    NoteData();
     if (!DataTlsWanted()) return;
     if (FTransfer.commandSent) ProtectAcceptedDataConnection(socket);
     else FTransfer.tlsWaiting = socket;
@@ -233,13 +241,23 @@ void TVellFtp::FailData(const AnsiString& what)
     FTransfer.failed = true;
 }
 
+// After the closing reply: a data connection that ended without close_notify was complete
+// when the server says so (its reply came over the protected control connection); otherwise
+// the end was a cut and the transfer failed.
+bool TVellFtp::EndConfirmed()
+{
+    if (FTransfer.endUnconfirmed.IsEmpty() || (FResultCode >= 200 && FResultCode < 300)) return true;
+    FailData(FTransfer.endUnconfirmed);
+    return false;
+}
+
 // Active mode: waits, letting the GUI (and with it the data handlers) run, until the data
 // connection has ended and the closing reply is in. False when cancelled or the control
 // connection is gone.
 bool TVellFtp::AwaitDataEnd()
 {
     for (;;) {
-        if (FCancelled) return false;
+        if (FCancelled || Stalled()) return false;
         Clock::time_point deadline = Clock::time_point::max();
         if (const int code = ArrivedClosingCode(); code != 0) {
             if (code < 200 || code >= 400 || FTransfer.dataEnded || FTransfer.failed) return true;

@@ -5,6 +5,7 @@
 #include "toolkit/controls/Application.h"
 
 #include <algorithm>
+#include <cstdio>
 
 void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFile)
 {
@@ -13,9 +14,10 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
     if (ReportIfUnanswered(FControlSocket->Active(), fcTransfer)) return;  // nothing can be sent
     // The local file must be writable before anything is sent, but an existing one is cut
     // only once the server has accepted the transfer: a refused download leaves it as it was.
+    const bool created = !FileExists(localFile);
     try {
-        FFileStream = FileExists(localFile) ? std::make_unique<TFileStream>(localFile, fmOpenWrite | fmShareExclusive)
-                                            : std::make_unique<TFileStream>(localFile, fmCreate);
+        FFileStream = created ? std::make_unique<TFileStream>(localFile, fmCreate)
+                              : std::make_unique<TFileStream>(localFile, fmOpenWrite | fmShareExclusive);
     } catch (const EStreamError&) {
         return;
     }
@@ -27,11 +29,20 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
     } catch (...) {
         CloseDataConnections();
         FFileStream.reset();
+        DiscardUnacceptedFile(localFile, created);
         throw;
     }
     CloseDataConnections();
     if (!ClosedLocalFile()) FailData("TVellFtp: ローカルファイルに書き込めません (local file write failed)。"_ansi);
+    DiscardUnacceptedFile(localFile, created);
     WindUp(fcTransfer);
+}
+
+// A file made for a download that the server never started goes again: a refused or
+// unanswered download leaves the local side as it found it.
+void TVellFtp::DiscardUnacceptedFile(const AnsiString& localFile, bool created)
+{
+    if (created && FTransfer.truncatePending) std::remove(localFile.ToUtf8().c_str());
 }
 
 // Closes the local file of a transfer; false when its last bytes could not be written.
@@ -44,27 +55,40 @@ bool TVellFtp::ClosedLocalFile()
 
 void TVellFtp::DownloadPassive(const AnsiString& command)
 {
-    if (!StartTransfer(command)) throw Exception(FLastReply);  // refused: the local file is kept
+    if (!StartTransfer(command)) {
+        if (!FNoReply) throw Exception(FLastReply);  // refused: the local file is kept
+        FTransfer.closingRead = true;                // unanswered: reported as the outcome
+        return;
+    }
     FTransferSize = ReceiveSize(FLastReply);
     TruncateAcceptedFile();
-    // Few, large reads; progress is still reported per block of at most 1024 bytes.
+    // Few, large reads, and a wait only when nothing has come; progress is still reported per
+    // block of at most 1024 bytes.
+    char* buffer = FPassiveBuffer.get();
     for (;;) {
-        if (!AwaitPassiveData()) break;
+        if (FCancelled || !FDataSocket->Active()) break;
         int got = 0;
         try {
-            got = FDataSocket->Socket()->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
+            got = FDataSocket->Socket()->ReceiveBuf(buffer, kPassiveReadSize);
+        } catch (const ETlsEndWithoutNotify& e) {
+            FTransfer.endUnconfirmed = e.Message();  // judged by the closing reply
+            DoPacketRecvd();
+            break;
         } catch (const ESocketError& e) {
             FailData(e.Message());
             break;
         }
-        if (got < 0) continue;
+        if (got < 0) {
+            if (!AwaitPassiveData()) break;
+            continue;
+        }
         if (got == 0) {  // the end of the data
             DoPacketRecvd();
             break;
         }
-        FTransfer.lastData = Clock::now();
+        NoteData();
         for (int at = 0; at < got && !FCancelled && !FTransfer.failed; at += kPassiveReadBlock) {
-            StoreReceived(FDataBuffer.get() + at, std::min(kPassiveReadBlock, got - at));
+            StoreReceived(buffer + at, std::min(kPassiveReadBlock, got - at));
             DoPacketRecvd();
         }
         if (FCancelled || FTransfer.failed) break;
@@ -76,7 +100,7 @@ void TVellFtp::DownloadActive(const AnsiString& command)
 {
     DoPORT(command.c_str(), TSocketNotifyEvent(this, &TVellFtp::ReceiveEvent), TSocketNotifyEvent());
     FTransferSize = ReceiveSize(FLastReply);
-    if (FReplySettled || FResultCode == 0) {  // refused (or unanswered): that reply closes it
+    if (FReplies.Settled() || FResultCode == 0) {  // refused (or unanswered): that reply closes it
         FTransfer.closingRead = true;
         return;
     }
@@ -92,8 +116,12 @@ void TVellFtp::ReceiveEvent(TObject*, TCustomWinSocket* socket)
     try {
         const int got = socket->ReceiveBuf(FRecvBuffer.get(), kRecvBufferSize);
         if (got <= 0) return;
-        FTransfer.lastData = Clock::now();
+        NoteData();
         StoreReceived(FRecvBuffer.get(), got);
+    } catch (const ETlsEndWithoutNotify& e) {
+        FTransfer.endUnconfirmed = e.Message();  // judged by the closing reply
+        FTransfer.dataEnded = true;
+        return;
     } catch (const ESocketError& e) {
         FailData(e.Message());
     }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <string>
 
 constexpr int kRecvBufferSize = 1048576;       // control replies and listing chunks, NUL included
 constexpr int kDataBufferSize = 32768;         // one read of a file transfer
@@ -13,9 +14,12 @@ constexpr int kTlsRecordSize = 16384;          // the most a TLS record carries
 // A TLS handshake (or a close_notify waiting for room) that has not completed by then has failed.
 constexpr unsigned long kHandshakeLimit = 30000;
 constexpr int kPassiveReadBlock = 1024;  // a passive download reports progress per block
+constexpr int kPassiveReadSize = 262144;  // one read of a passive download
 constexpr unsigned long kControlWait = 1000;
 constexpr unsigned long kListWait = 100;
 constexpr unsigned long kDataWait = 10000;
+// Seconds of silence before TCP sends a keep-alive probe (curl's --keepalive-time default).
+constexpr int kKeepAliveIdle = 60;
 
 // How long an operation waits for what an aborted or unfinished exchange still owes, and for
 // the answer to QUIT.
@@ -34,6 +38,18 @@ constexpr std::chrono::milliseconds kPumpInterval{2};
 // The component's own failure texts, for outcomes no server reply explains.
 inline AnsiString ClosedText() { return "TVellFtp: 接続が閉じられています (connection closed)。"_ansi; }
 inline AnsiString CancelledText() { return "TVellFtp: 中止されました (cancelled)。"_ansi; }
+// The server ended the control connection; why, in its own 421 line or the socket's words.
+inline AnsiString ServerClosedText(const AnsiString& why)
+{
+    AnsiString text = "TVellFtp: サーバーが接続を閉じました (the server closed the connection"_ansi;
+    if (!why.IsEmpty()) text = text + AnsiString(": ") + why;
+    return text + ")。"_ansi;
+}
+inline AnsiString StalledText(unsigned long limitMs)
+{
+    return "TVellFtp: サーバーの応答がありません (no data from the server for "_ansi + AnsiString(std::to_string(limitMs)) +
+           " ms)。"_ansi;
+}
 
 // Forgets the tokenizer's saved position, so that it never outlives a buffer that goes away.
 void ForgetTokenPosition();

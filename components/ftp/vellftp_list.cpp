@@ -18,7 +18,10 @@ void TVellFtp::Nlist(const AnsiString& path) { DoList((AnsiString("NLST ") + pat
 void TVellFtp::DoList(const char* command)
 {
     BeginOperation();
-    if (!FControlSocket->Active()) throw Exception(ClosedText());
+    if (!FControlSocket->Active()) {
+        NoteNoReply(nullptr);
+        throw Exception(FLastReply);
+    }
     try {
         if (FEnablePASV) ListPassive(command);
         else ListActive(command);
@@ -27,6 +30,9 @@ void TVellFtp::DoList(const char* command)
         throw;
     }
     CloseDataConnections();
+    // A listing has no outcome event: one the server left unanswered (or that stalled) raises.
+    if (FStalled && !FNoReply) NoteNoReply(nullptr);
+    if (FNoReply && (FStalled || !FCancelled)) throw Exception(FLastReply);
 }
 
 void TVellFtp::ListPassive(const char* command)
@@ -35,17 +41,23 @@ void TVellFtp::ListPassive(const char* command)
     if (FDataSocket->Active()) {
         for (;;) {
             if (!AwaitPassiveData()) break;
-            const int got = FDataSocket->Socket()->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
+            int got = 0;
+            try {
+                got = FDataSocket->Socket()->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
+            } catch (const ETlsEndWithoutNotify& e) {
+                FTransfer.endUnconfirmed = e.Message();
+                break;
+            }
             if (got == 0) break;  // the end of the listing
             if (got < 0) continue;
-            FTransfer.lastData = Clock::now();
+            NoteData();
             TakeListData(FDataBuffer.get(), got);
             PumpMessages();
         }
         FlushListCarry();
         FDataSocket->Close();  // before the closing reply: some servers send it only then
         if (FCancelled) return;
-        ReadFinalReply();
+        if (ReadFinalReply() && !EndConfirmed()) throw ESocketError(FTransfer.dataError);
     }
 }
 
@@ -53,15 +65,16 @@ void TVellFtp::ListActive(const char* command)
 {
     DoPORT(command, TSocketNotifyEvent(this, &TVellFtp::ListEvent), TSocketNotifyEvent());
     FTransferSize = ReceiveSize(FLastReply);
-    if (FResultCode != 0 && !FReplySettled) {
+    if (FResultCode != 0 && !FReplies.Settled()) {
         if (!AwaitDataEnd()) return;
         FlushListCarry();
         FListenSocket->Close();
         if (!ReadFinalReply()) return;
+        if (!EndConfirmed()) throw ESocketError(FTransfer.dataError);
     }
     // A short settling pause in which a late line is still reported; the GUI runs meanwhile.
     const auto deadline = Clock::now() + kListSettle;
-    while (!FCancelled && FControlSocket->Active() && FControlIn.Empty() && !FControlStream->WaitForData(0)) {
+    while (!FCancelled && FControlSocket->Active() && FReplies.Empty() && !FControlStream->WaitForData(0)) {
         const unsigned long left = MillisLeft(deadline, FTimeOut);
         if (left == 0) break;
         FControlStream->WaitForDataOrMessages(left);
@@ -74,9 +87,12 @@ void TVellFtp::ListEvent(TObject*, TCustomWinSocket* socket)
     try {
         const int got = socket->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
         if (got > 0) {
-            FTransfer.lastData = Clock::now();
+            NoteData();
             TakeListData(FDataBuffer.get(), got);
         }
+    } catch (const ETlsEndWithoutNotify& e) {
+        FTransfer.endUnconfirmed = e.Message();
+        FTransfer.dataEnded = true;
     } catch (const ESocketError& e) {
         FailData(e.Message());
     }

@@ -11,12 +11,12 @@ void TVellFtp::SecureControlConnection()
     if (!SendCommand("AUTH TLS") || FResultCode != 234) DoConnectionFailed();
     // Whatever came in clear with the reply (or after it) is no server's word: a man in the
     // middle could have put replies there.
-    FControlIn.Clear();
+    FReplies.DiscardUnread();
     TTlsOptions options;
     options.ServerName = FHost;
     options.SliceMs = FTimeOut;
     options.TimeOutMs = kHandshakeLimit;
-    options.Cancelled = [this] { return FCancelled; };
+    options.Cancelled = [this] { return FCancelled || InactivityExpired(); };
     try {
         FControlSocket->Socket()->StartTLS(options);
     } catch (const ESocketError&) {
@@ -58,7 +58,7 @@ void TVellFtp::ProtectDataConnection(TCustomWinSocket* socket, bool watchRefusal
     options.SliceMs = FTimeOut;
     options.TimeOutMs = kHandshakeLimit;
     options.Cancelled = [this, watchRefusal] {
-        if (FCancelled) return true;
+        if (FCancelled || InactivityExpired()) return true;
         if (!watchRefusal) return false;
         const int code = ArrivedClosingCode();
         return code < 0 || code >= 400;

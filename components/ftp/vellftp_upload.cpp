@@ -73,7 +73,11 @@ void TVellFtp::UploadPassive(const AnsiString& remoteFile) { DoPASV_STOR(remoteF
 
 void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
 {
-    if (!StartTransfer(AnsiString("STOR ") + remoteFile)) throw Exception(FLastReply);
+    if (!StartTransfer(AnsiString("STOR ") + remoteFile)) {
+        if (!FNoReply) throw Exception(FLastReply);  // refused
+        FTransfer.closingRead = true;                // unanswered: reported as the outcome
+        return;
+    }
     const int block = WriteSize();
     char* buffer = FDataBuffer.get();
     TClientWinSocket* data = FDataSocket->Socket();
@@ -86,11 +90,12 @@ void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
                 const int n = data->SendBuf(buffer + sent, length - sent);
                 if (n > 0) {
                     sent += n;
+                    NoteData();
                     continue;
                 }
                 if (n == 0) throw ESocketError(AnsiString("send: the data connection is closed"));
                 // Full: wait for room, letting the GUI run (Cancel closes the connection).
-                if (!FDataSocket->Active()) break;
+                if (!FDataSocket->Active() || Stalled()) break;
                 if (!SocketReadyOrMessages(data->SocketHandle(), true, FTimeOut)) {
                     if (!FDataSocket->Active() || ArrivedClosingCode() != 0) {
                         // The server ended it early (a refusal mid-way, a full disk there).
@@ -122,7 +127,7 @@ void TVellFtp::EndUploadConnection(TCustomWinSocket* socket)
 void TVellFtp::UploadActive(const AnsiString& remoteFile)
 {
     DoPORT((AnsiString("STOR ") + remoteFile).c_str(), TSocketNotifyEvent(), TSocketNotifyEvent(this, &TVellFtp::SendEvent));
-    if (FReplySettled || FResultCode == 0) {  // refused (or unanswered): that reply closes it
+    if (FReplies.Settled() || FResultCode == 0) {  // refused (or unanswered): that reply closes it
         FTransfer.closingRead = true;
         return;
     }
@@ -150,17 +155,18 @@ void TVellFtp::SendEvent(TObject*, TCustomWinSocket* socket)
                 const int n = socket->SendBuf(buffer + sent, length - sent);
                 if (n > 0) {
                     sent += n;
+                    NoteData();
                     continue;
                 }
                 if (n == 0) throw ESocketError(AnsiString("send: the data connection is closed"));
                 // Full: wait for room, letting the GUI run. A Cancel meanwhile closes (and may
                 // free) the connection, so it is not touched again after one.
                 SocketReadyOrMessages(socket->SocketHandle(), true, FTimeOut);
-                if (FCancelled) break;
+                if (FCancelled || InactivityExpired()) break;
                 if (FListenSocket->ActiveConnections() == 0)
                     throw ESocketError(AnsiString("send: the data connection is closed"));
             }
-            FTransfer.lastData = Clock::now();
+            NoteData();
             ReportSent(sent, length);
             length = FFileStream ? FFileStream->Read(buffer, block) : 0;
         }

@@ -4,7 +4,8 @@
 // notifier is never deleted from inside its own activation: closed connections wait in FClosed
 // until a later notification, Open, Close or the destructor reaps them.
 #include "toolkit/controls/Application.h"
-#include "toolkit/net/ScktComp.h"
+#include "toolkit/net/ServerClientWinSocketPrivate.h"
+#include "toolkit/net/ServerSocket.h"
 #include "toolkit/net/WinSock.h"
 #include "toolkit/net/WouldBlock.h"
 
@@ -18,59 +19,6 @@ class TServerSocketPrivate {
 public:
     QSocketNotifier listen{QSocketNotifier::Read};
 };
-
-class TServerClientWinSocketPrivate {
-public:
-    QSocketNotifier read{QSocketNotifier::Read};
-    QSocketNotifier write{QSocketNotifier::Write};
-};
-
-// ---- TServerClientWinSocket ------------------------------------------------------------------
-
-TServerClientWinSocket::TServerClientWinSocket(TServerSocket* server, int handle)
-    : FServer(server), d(std::make_unique<TServerClientWinSocketPrivate>())
-{
-    Attach(handle, AnsiString(), 0);
-    FPeerName = RemoteAddress();
-    FPeerPort = RemotePort();
-    d->read.setSocket(handle);
-    d->write.setSocket(handle);
-    QObject::connect(&d->read, &QSocketNotifier::activated, [this] { FServer->NotifyRead(this); });
-    QObject::connect(&d->write, &QSocketNotifier::activated, [this] { FServer->NotifyWrite(this); });
-    d->read.setEnabled(true);
-    d->write.setEnabled(true);  // "can write" once, as soon as the loop runs
-}
-
-TServerClientWinSocket::~TServerClientWinSocket()
-{
-    d->read.setEnabled(false);
-    d->write.setEnabled(false);
-}
-
-void TServerClientWinSocket::Close()
-{
-    if (FSocket < 0) return;
-    d->read.setEnabled(false);
-    d->write.setEnabled(false);
-    TCustomWinSocket::Close();
-    if (FServer) FServer->Detach(this);
-}
-
-void TServerClientWinSocket::SendWouldBlock()
-{
-    if (FSocket >= 0) d->write.setEnabled(true);
-}
-
-// A handshake runs inside a handler and lets the loop run: the connection's own
-// notifications wait until it is over, then "can write" comes once more.
-void TServerClientWinSocket::Handshaking(bool starting)
-{
-    d->read.setEnabled(false);
-    d->write.setEnabled(false);
-    if (starting || FSocket < 0) return;
-    d->read.setEnabled(true);
-    d->write.setEnabled(true);
-}
 
 // ---- TServerSocket ---------------------------------------------------------------------------
 

@@ -1,6 +1,6 @@
 // TLS on a connection: the handshake in slices, reads and writes through the session, and
 // the certificate's verdict.
-#include "toolkit/net/ScktComp.h"
+#include "toolkit/net/CustomWinSocket.h"
 #include "toolkit/net/TlsSession.h"
 #include "toolkit/net/WinSock.h"
 #include "toolkit/net/WouldBlock.h"
@@ -46,13 +46,14 @@ bool TlsTrustCertificates(const AnsiString& pemFile)
     return added;
 }
 
-void TCustomWinSocket::RaiseTlsError(const char* api)
+void TCustomWinSocket::RaiseTlsError(const char* api, bool endWithoutNotify)
 {
     std::string reason = TlsErrorText();
     if (reason.empty()) reason = "the connection ended during the exchange";
     if (FTls) FTls->Failed = true;
     std::string text = std::string(api) + ": " + reason + ", " + FPeerName.str() + ":" + std::to_string(FPeerPort);
     Close();
+    if (endWithoutNotify) throw ETlsEndWithoutNotify(AnsiString(text));
     throw ESocketError(AnsiString(text));
 }
 
@@ -198,7 +199,10 @@ int TCustomWinSocket::TlsReceive(void* buffer, int count)
             Close();
             RaiseError("SSL_read", err);
         }
-        RaiseTlsError("SSL_read");
+        // The stream ended (a FIN) where close_notify should have come.
+        const bool endWithoutNotify = (e == SSL_ERROR_SYSCALL && errno == 0 && ERR_peek_error() == 0) ||
+                                      (e == SSL_ERROR_SSL && ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING);
+        RaiseTlsError("SSL_read", endWithoutNotify);
     }
     if (total > 0) return total;
     return FConnected ? -1 : 0;

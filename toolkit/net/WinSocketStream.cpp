@@ -1,5 +1,6 @@
 // Blocking reads and writes with a wait, on a client connection.
-#include "toolkit/net/ScktComp.h"
+#include "toolkit/net/WinSocketStream.h"
+#include "toolkit/net/ClientWinSocket.h"
 #include "toolkit/net/WinSock.h"
 #include "toolkit/net/WouldBlock.h"
 

@@ -42,7 +42,7 @@ bool RealFtpServersRequired()
     return (ci && *ci && std::string_view(ci) != "false") || (wanted && std::string_view(wanted) == "required");
 }
 
-RealFtpServer::RealFtpServer(FtpServerKind kind, FtpServerVariant variant)
+RealFtpServer::RealFtpServer(FtpServerKind kind, FtpServerVariant variant, int idleSeconds)
 {
     const std::string name = FtpServerName(kind);
     int out[2];
@@ -66,7 +66,14 @@ RealFtpServer::RealFtpServer(FtpServerKind kind, FtpServerVariant variant)
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    int r = ::posix_spawn(&FPid, argv[0], &actions, &attributes, argv.data(), environ);
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e)
+        if (!std::string_view(*e).starts_with("TAVIN3_FTPD_IDLE_TIMEOUT=")) environment.emplace_back(*e);
+    if (idleSeconds > 0) environment.push_back("TAVIN3_FTPD_IDLE_TIMEOUT=" + std::to_string(idleSeconds));
+    std::vector<char*> envp;
+    for (auto& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    int r = ::posix_spawn(&FPid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);

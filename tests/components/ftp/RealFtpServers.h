@@ -25,7 +25,9 @@ public:
     static constexpr const char* User = "tavin3ftp";
     static constexpr const char* Password = "tavin3-ftp-secret";
 
-    explicit RealFtpServer(FtpServerKind kind, FtpServerVariant variant = FtpServerVariant::Plain);
+    // idleSeconds > 0: the server ends a session idle for that long (pyftpdlib, vsftpd and
+    // proftpd; pure-ftpd counts in minutes and keeps its own).
+    explicit RealFtpServer(FtpServerKind kind, FtpServerVariant variant = FtpServerVariant::Plain, int idleSeconds = 0);
     ~RealFtpServer();
     RealFtpServer(const RealFtpServer&) = delete;
     RealFtpServer& operator=(const RealFtpServer&) = delete;

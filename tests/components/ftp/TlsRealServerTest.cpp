@@ -83,6 +83,28 @@ TEST_P(TlsRealServer, LogsInOverTlsListsAndTransfersByteExact)
     EXPECT_FALSE(ftp.Connected());
 }
 
+// pyftpdlib ends an empty listing's data connection without close_notify: the closing reply,
+// over the protected control connection, vouches for the end. The next listing is in step.
+TEST_P(TlsRealServer, EmptyDirectoryListsNothingAndTheNextListingWorks)
+{
+    ftp.Connect();
+    ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
+    fs::create_directory(server / "empty");
+    fs::create_directory(server / "full");
+    WriteFileBytes(server / "full/one", "1");
+    for (const bool names : {false, true}) {
+        events.items.clear();
+        if (names) ftp.Nlist("empty");
+        else ftp.List("empty");
+        EXPECT_TRUE(Names().empty()) << testing::PrintToString(events.items);
+    }
+    ftp.Nlist("full");
+    ASSERT_EQ(Names().size(), 1u) << testing::PrintToString(events.items);
+    EXPECT_TRUE(Names()[0].ends_with("one")) << Names()[0];
+    ftp.ChangeDir("empty");
+    EXPECT_EQ(events.successes, (Kinds{fcChangeDir}));
+}
+
 // proftpd sends no new session ticket on a connection it only reads, so a run of uploads
 // outlasts the tickets the login brought.
 TEST_P(TlsRealServer, RunOfUploadsThenDownloadAndListing)

@@ -173,6 +173,28 @@ TEST_F(TlsClient, CloseNotifyEndsTheStreamWhileTheSocketStaysOpen)
     EXPECT_EQ(stream.Read(&c, 1), 0);
 }
 
+TEST_F(TlsClient, EndWithoutCloseNotifyIsToldApartFromOtherFailures)
+{
+    server.SetGreeting("cut short");
+    server.SetCloseAfterGreeting(true);
+    auto client = Connect("127.0.0.1", "localhost");
+    TCustomWinSocket* s = client->Socket();
+    TWinSocketStream stream(s, 5000);
+    EXPECT_EQ(ReadExactly(stream, 9), "cut short");
+    char c;
+    bool ended = false;
+    ASSERT_TRUE(PumpUntil([&] {
+        try {
+            return s->ReceiveBuf(&c, 1) == 0;  // never: the end is not a clean one
+        } catch (const ETlsEndWithoutNotify&) {
+            ended = true;
+            return true;
+        }
+    }));
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(client->Active());
+}
+
 TEST_F(TlsClient, PlainPeerFailsTheHandshakeAndCancelEndsAWait)
 {
     // A peer that answers the hello with plain text.

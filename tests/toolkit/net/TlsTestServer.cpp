@@ -136,6 +136,7 @@ void TlsTestServer::Serve(int fd)
         if (SSL_session_reused(ssl)) ++FResumed;
         bool ok = FGreeting.empty() || SSL_write(ssl, FGreeting.data(), static_cast<int>(FGreeting.size())) > 0;
         char buffer[16384];
+        if (ok && FCloseAfterGreeting) ok = false;  // no close_notify: the close below ends it
         if (ok && FShutdownAfterGreeting) {
             SSL_shutdown(ssl);
             while (::recv(fd, buffer, sizeof buffer, 0) > 0) {}

@@ -33,6 +33,9 @@ public:
     // After the greeting: close_notify, and the socket kept open until the client closes it
     // (as vsftpd ends a data connection).
     void SetShutdownAfterGreeting(bool value) { FShutdownAfterGreeting = value; }
+    // After the greeting: the socket closed without close_notify (as pyftpdlib may end a
+    // data connection).
+    void SetCloseAfterGreeting(bool value) { FCloseAfterGreeting = value; }
     // Connects out to a listener on loopback and serves that connection (an FTP server's
     // active data connection does this).
     void ConnectTo(int port, bool ipv6 = false);
@@ -49,6 +52,7 @@ private:
     std::string FError;
     std::string FGreeting;
     bool FShutdownAfterGreeting = false;
+    bool FCloseAfterGreeting = false;
     SSL_CTX* FContext = nullptr;
     int FListen = -1;
     int FPort = 0;
