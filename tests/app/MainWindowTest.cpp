@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,6 +28,7 @@ struct ShownMessage {
     QString caption;
     QString text;
     bool plain;  // no icon, a single OK button
+    bool aboveTheForm;  // transient for the main window, so the window manager keeps it above
 };
 
 class MainWindow : public testing::Test {
@@ -66,12 +68,13 @@ protected:
     std::optional<ShownMessage> ClickAndAnswer(TControl* button)
     {
         std::optional<ShownMessage> shown;
-        ModalAnswerer answerer([&shown](QWidget* dialog) {
+        ModalAnswerer answerer([this, &shown](QWidget* dialog) {
             auto* box = qobject_cast<QMessageBox*>(dialog);
             if (!box) return dialog->close(), void();
+            const bool above = box->windowHandle() && box->windowHandle()->transientParent() == Window()->windowHandle();
             shown =
                 ShownMessage{box->windowTitle(), box->text(),
-                             box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok)};
+                             box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok), above};
             box->button(QMessageBox::Ok)->click();
         });
         Click(button);  // returns once the box, if one opened, was answered
@@ -336,6 +339,7 @@ TEST_F(MainWindow, WrongInputIsAnsweredAndChangesNothing)
         EXPECT_EQ(shown->text.toStdString(), input.message);
         EXPECT_EQ(shown->caption, Q(Application->Title()));
         EXPECT_TRUE(shown->plain);
+        EXPECT_TRUE(shown->aboveTheForm);
         EXPECT_EQ(LineEdit(form->Edit1)->text(), input.typed);
         ExpectComponents("255", "128", "0");
         EXPECT_EQ(SwatchPixel(), 0x0080FFu);

@@ -5,6 +5,7 @@
 #include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
 #include "toolkit/controls/CursorShapes.h"
+#include "toolkit/controls/DialogOwner.h"
 #include "toolkit/controls/DragTracking.h"
 #include "toolkit/controls/Menus.h"
 #include "toolkit/controls/RepaintNow.h"
@@ -49,6 +50,9 @@ public:
             control->Resized(s.width(), s.height());
             return false;
         }
+        case QEvent::WindowActivate:
+            if (widget->isWindow()) NoteActiveWindow(widget);
+            return false;
         case QEvent::Enter: control->MouseEntered(); return false;
         case QEvent::Leave: control->MouseLeft(); return false;
         case QEvent::ToolTip: return ShowToolTip(static_cast<QHelpEvent*>(event));
