@@ -27,7 +27,7 @@ QString Q(const AnsiString& s) { return QString::fromStdString(s.ToUtf8()); }
 struct ShownMessage {
     QString caption;
     QString text;
-    bool plain;  // no icon, a single OK button
+    bool plain;         // no icon, a single OK button
     bool aboveTheForm;  // transient for the main window, so the window manager keeps it above
 };
 
@@ -72,9 +72,9 @@ protected:
             auto* box = qobject_cast<QMessageBox*>(dialog);
             if (!box) return dialog->close(), void();
             const bool above = box->windowHandle() && box->windowHandle()->transientParent() == Window()->windowHandle();
-            shown =
-                ShownMessage{box->windowTitle(), box->text(),
-                             box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok), above};
+            shown = ShownMessage{box->windowTitle(), box->text(),
+                                 box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok),
+                                 above};
             box->button(QMessageBox::Ok)->click();
         });
         Click(button);  // returns once the box, if one opened, was answered
