@@ -66,7 +66,8 @@ bool PlatformPluginInstalled(const std::string& prefix)
     const QString path = QString::fromStdString(Env("QT_QPA_PLATFORM_PLUGIN_PATH"));
     if (!path.isEmpty()) dirs << path;
     const QStringList filter{QStringLiteral("libq%1*.so").arg(QString::fromStdString(prefix))};
-    return std::any_of(dirs.begin(), dirs.end(), [&](const QString& d) { return !QDir(d).entryList(filter, QDir::Files).isEmpty(); });
+    return std::any_of(dirs.begin(), dirs.end(),
+                       [&](const QString& d) { return !QDir(d).entryList(filter, QDir::Files).isEmpty(); });
 }
 
 // The Wayland client library connects to WAYLAND_DISPLAY (wayland-0 when unset), a name in
