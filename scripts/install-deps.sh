@@ -18,8 +18,8 @@ test_packages=(libgtest-dev
   procps
   # the private X server, the tools that drive it and read the screen and clipboard
   xvfb xauth xdotool xclip imagemagick x11-apps libxcb1-dev
-  # a headless Wayland compositor, its screenshots and clipboard tools
-  sway grim wl-clipboard
+  # a headless Wayland compositor, its screenshots, clipboard tools and a virtual keyboard
+  sway grim wl-clipboard wtype
   # the FTP servers and client the FTP tests run against (scripts/ftp-servers.sh adds two more)
   python3-pyftpdlib vsftpd curl
   # TLS for them: pyftpdlib's TLS handler, certificates made at test time

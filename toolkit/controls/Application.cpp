@@ -171,9 +171,12 @@ QWidget* DialogOwner()
     // The window system may not have handed the focus back yet, or given it at all (Wayland).
     if (QWidget* last = LastActiveWindow(); last && last->isVisible()) return last;
     TForm* main = Application->MainForm();
-    if (!main || !main->HandleAllocated()) return nullptr;
-    QWidget* w = WidgetFromHandle(main->Handle());
-    return w && w->isVisible() ? w : nullptr;
+    if (main && main->HandleAllocated())
+        if (QWidget* w = WidgetFromHandle(main->Handle()); w && w->isVisible()) return w;
+    // Else a form that shows.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (WidgetFromHandle(HandleOfWidget(w)) && w->isVisible()) return w;
+    return nullptr;
 }
 
 int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, int)
