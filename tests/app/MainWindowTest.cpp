@@ -285,7 +285,7 @@ TEST_F(MainWindow, StartsWithZerosAndAWhiteSwatch)
 
 TEST_F(MainWindow, LabelsDrawTheirGlyphsInTheResolvedJapaneseFaces)
 {
-    // The faces of the original platform resolve to the installed Japanese ones.
+    // The faces the form names resolve to the installed Japanese ones.
     EXPECT_EQ(QFontInfo(Window()->font()).family(), "IPAPGothic");
     EXPECT_EQ(QFontInfo(LineEdit(form->Edit1)->font()).family(), "IPAGothic");
 
