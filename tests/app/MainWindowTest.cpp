@@ -468,7 +468,7 @@ TEST_F(MainWindowOnWayland, TypedThroughTheCompositorAndPickedCodeReachesOtherPr
     for (int attempt = 0; attempt < 5 && !typed; ++attempt) {
         LineEdit(form->Edit1)->clear();
         ASSERT_TRUE(Tool("wtype", {"FF8000"}));
-        typed = QTest::qWaitFor([&] { return LineEdit(form->Edit1)->text() == "FF8000"; }, 3000);
+        typed = QTest::qWaitFor([&] { return LineEdit(form->Edit1)->text() == "FF8000"; }, 5000);
     }
     ASSERT_TRUE(typed) << LineEdit(form->Edit1)->text().toStdString();
     Click(form->Button1);
