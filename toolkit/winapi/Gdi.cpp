@@ -40,12 +40,16 @@ double ScaleOf(const TDeviceContext* dc) { return dc->Target ? dc->Target->devic
 // The device pixels of a logical rectangle in a context. The origin lands on a whole device
 // pixel first, so that a control's pixels come out the same wherever it sits, and an
 // off-screen copy of it (origin 0) matches it pixel for pixel.
-QRect DeviceRect(const TDeviceContext* dc, int x, int y, int w, int h)
+QRect DeviceEdges(const TDeviceContext* dc, long long left, long long top, long long right, long long bottom)
 {
     const double s = ScaleOf(dc);
     const int ox = ToDevicePixels(dc->OriginX, s), oy = ToDevicePixels(dc->OriginY, s);
-    return QRect(QPoint(ox + ToDevicePixels(x, s), oy + ToDevicePixels(y, s)),
-                 QPoint(ox + ToDevicePixels(x + w, s) - 1, oy + ToDevicePixels(y + h, s) - 1));
+    return QRect(QPoint(ox + ToDevicePixels(left, s), oy + ToDevicePixels(top, s)),
+                 QPoint(ox + ToDevicePixels(right, s) - 1, oy + ToDevicePixels(bottom, s) - 1));
+}
+QRect DeviceRect(const TDeviceContext* dc, int x, int y, int w, int h)
+{
+    return DeviceEdges(dc, x, y, static_cast<long long>(x) + w, static_cast<long long>(y) + h);
 }
 
 // The device-pixel rectangle a context may touch. The clip stays on the target's own grid, so
@@ -185,7 +189,13 @@ HDC CreateImageDC(QImage* image, int originX, int originY, const RECT* clip)
     return RegisterDC(dc);
 }
 
-int ToDevicePixels(int logical, double scale) { return static_cast<int>(std::floor(logical * scale + 0.5)); }
+int ToDevicePixels(long long logical, double scale)
+{
+    // Far-off coordinates (a rectangle "to the end") stay far off rather than overflow, also
+    // with an origin added.
+    constexpr double kFar = 1 << 29;
+    return static_cast<int>(std::clamp(std::floor(logical * scale + 0.5), -kFar, kFar));
+}
 
 bool WithPainter(HDC hdc, const std::function<void(QPainter&)>& f)
 {
@@ -202,7 +212,7 @@ void FillSolidRect(HDC hdc, const RECT& r, COLORREF color)
 {
     TDeviceContext* dc = DCFromHandle(hdc);
     if (!dc || r.right <= r.left || r.bottom <= r.top) return;
-    const QRect pixels = DeviceRect(dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    const QRect pixels = DeviceEdges(dc, r.left, r.top, r.right, r.bottom);
     PaintDevicePixels(dc, [&](QPainter& p) { p.fillRect(pixels, QColor(ToQRgb(color))); });
 }
 

@@ -84,7 +84,7 @@ inline HWND HandleOfWidget(QWidget* w) { return reinterpret_cast<HWND>(w); }
 
 // A logical coordinate in device pixels at a device pixel ratio, rounded as Qt's painter rounds
 // the edges of what it fills, so that what the contexts fill meets what the painter draws.
-int ToDevicePixels(int logical, double scale);
+int ToDevicePixels(long long logical, double scale);
 // A context over an image the caller keeps alive (a window's backing image while it paints);
 // its device pixel ratio is the image's.
 HDC CreateImageDC(QImage* image, int originX, int originY, const RECT* clip);

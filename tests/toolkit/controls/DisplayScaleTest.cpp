@@ -10,6 +10,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 namespace {
@@ -23,6 +24,7 @@ struct Overpainter : TGraphicControl {
     {
         Canvas()->Brush()->SetColor(clRed);
         Canvas()->FillRect(Rect(-10, -10, 1000, 1000));
+        Canvas()->FillRect(Rect(INT_MIN + 1, INT_MIN + 1, INT_MAX, INT_MAX));  // to the ends of the plane
     }
 };
 
