@@ -5,10 +5,11 @@
 set -euo pipefail
 set_name="${1:-run}"
 
-# Building and running: compiler and build tools, Qt with its translations, OpenSSL (the FTP
-# client's TLS), Japanese fonts; python3 makes the theme icons at build time.
+# Building and running: compiler and build tools, Qt with its translations and its Wayland
+# platform (Wayland-only desktops), OpenSSL (the FTP client's TLS), Japanese fonts; python3
+# makes the theme icons at build time.
 run_packages=(g++ cmake ninja-build pkg-config python3
-  qt6-base-dev qt6-translations-l10n libssl-dev ca-certificates
+  qt6-base-dev qt6-translations-l10n qt6-wayland libssl-dev ca-certificates
   fonts-ipafont-gothic fonts-noto-cjk)
 
 # Tests only. Add packages that tests need here.
@@ -17,6 +18,8 @@ test_packages=(libgtest-dev
   procps
   # the private X server, the tools that drive it and read the screen and clipboard
   xvfb xauth xdotool xclip imagemagick x11-apps libxcb1-dev
+  # a headless Wayland compositor, its screenshots, clipboard tools and a virtual keyboard
+  sway grim wl-clipboard wtype
   # the FTP servers and client the FTP tests run against (scripts/ftp-servers.sh adds two more)
   python3-pyftpdlib vsftpd curl
   # TLS for them: pyftpdlib's TLS handler, certificates made at test time

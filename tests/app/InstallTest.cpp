@@ -141,7 +141,7 @@ TEST_F(Installed, ThemeIconsAtEverySizeFromTheApplicationIcon)
         EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << "the corner is not transparent";
         EXPECT_EQ(qAlpha(icon.pixel(size / 2, size / 2)), 255) << "the middle is not opaque";
     }
-    // 32 is the original, pixel for pixel.
+    // 32 is the icon's own image, pixel for pixel.
     QImage original(QStringLiteral(TAVIN3_SOURCE_DIR "/app/MAINICON.ico"));
     ASSERT_FALSE(original.isNull()) << "Qt cannot read the .ico here";
     QImage copy(QString::fromStdString(Share("icons/hicolor/32x32/apps/" + id + ".png").string()));

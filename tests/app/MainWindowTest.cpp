@@ -1,6 +1,7 @@
 // The main window: its settings, and both conversions driven through real clicks, a real
 // message box, the real colour dialog and the real clipboard.
 #include "app/Unit2.h"
+#include "tests/fixtures/DevicePixels.h"
 #include "tests/fixtures/Grab.h"
 #include "toolkit/controls/Application.h"
 
@@ -8,16 +9,24 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -26,7 +35,8 @@ QString Q(const AnsiString& s) { return QString::fromStdString(s.ToUtf8()); }
 struct ShownMessage {
     QString caption;
     QString text;
-    bool plain;  // no icon, a single OK button
+    bool plain;         // no icon, a single OK button
+    bool aboveTheForm;  // transient for the main window, so the window manager keeps it above
 };
 
 class MainWindow : public testing::Test {
@@ -66,12 +76,13 @@ protected:
     std::optional<ShownMessage> ClickAndAnswer(TControl* button)
     {
         std::optional<ShownMessage> shown;
-        ModalAnswerer answerer([&shown](QWidget* dialog) {
+        ModalAnswerer answerer([this, &shown](QWidget* dialog) {
             auto* box = qobject_cast<QMessageBox*>(dialog);
             if (!box) return dialog->close(), void();
-            shown =
-                ShownMessage{box->windowTitle(), box->text(),
-                             box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok)};
+            const bool above = box->windowHandle() && box->windowHandle()->transientParent() == Window()->windowHandle();
+            shown = ShownMessage{box->windowTitle(), box->text(),
+                                 box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1 && box->button(QMessageBox::Ok),
+                                 above};
             box->button(QMessageBox::Ok)->click();
         });
         Click(button);  // returns once the box, if one opened, was answered
@@ -98,8 +109,9 @@ protected:
     uint32_t SwatchPixel()
     {
         QImage image = GrabWindow(form);
-        return PixelRef(image, form->Shape1->Left() + form->Shape1->Width() / 2,
-                        form->Shape1->Top() + form->Shape1->Height() / 2);
+        const QRect centre =
+            GridOf(form).Of(form->Shape1->Left() + form->Shape1->Width() / 2, form->Shape1->Top() + form->Shape1->Height() / 2);
+        return DevicePixelRef(image, centre.topLeft());
     }
 
     void ExpectComponents(const char* red, const char* green, const char* blue)
@@ -273,7 +285,7 @@ TEST_F(MainWindow, StartsWithZerosAndAWhiteSwatch)
 
 TEST_F(MainWindow, LabelsDrawTheirGlyphsInTheResolvedJapaneseFaces)
 {
-    // The faces of the original platform resolve to the installed Japanese ones.
+    // The faces the form names resolve to the installed Japanese ones.
     EXPECT_EQ(QFontInfo(Window()->font()).family(), "IPAPGothic");
     EXPECT_EQ(QFontInfo(LineEdit(form->Edit1)->font()).family(), "IPAGothic");
 
@@ -336,6 +348,7 @@ TEST_F(MainWindow, WrongInputIsAnsweredAndChangesNothing)
         EXPECT_EQ(shown->text.toStdString(), input.message);
         EXPECT_EQ(shown->caption, Q(Application->Title()));
         EXPECT_TRUE(shown->plain);
+        EXPECT_TRUE(shown->aboveTheForm);
         EXPECT_EQ(LineEdit(form->Edit1)->text(), input.typed);
         ExpectComponents("255", "128", "0");
         EXPECT_EQ(SwatchPixel(), 0x0080FFu);
@@ -374,6 +387,99 @@ TEST_F(MainWindow, ExitButtonClosesTheWindow)
     Click(form->FlatButton1);
     EXPECT_EQ(closes, 1);
     EXPECT_FALSE(Window()->isVisible());
+}
+
+// On a Wayland compositor (the run puts the tests on a private one): what other programs and the
+// compositor see. Elsewhere they have nothing to check.
+class MainWindowOnWayland : public MainWindow {
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != "wayland") GTEST_SKIP() << "not on Wayland";
+        MainWindow::SetUp();
+    }
+
+    // Runs a tool against the compositor while this program goes on answering it (the clipboard
+    // is served from here); its output, or nullopt when it fails or does not end.
+    static std::optional<QString> Tool(const QString& program, const QStringList& arguments)
+    {
+        QProcess tool;
+        tool.start(program, arguments);
+        if (!tool.waitForStarted(10000)) return std::nullopt;
+        if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 20000)) {
+            tool.kill();
+            tool.waitForFinished();
+            return std::nullopt;
+        }
+        if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+            ADD_FAILURE() << program.toStdString() << ": " << tool.readAllStandardError().toStdString();
+            return std::nullopt;
+        }
+        return QString::fromUtf8(tool.readAllStandardOutput());
+    }
+
+    // The compositor's node of the focused window, and whether it floats above the tiled ones.
+    static std::optional<std::pair<QJsonObject, bool>> FocusedNode()
+    {
+        std::optional<QString> tree = Tool("swaymsg", {"-r", "-t", "get_tree"});
+        if (!tree) return std::nullopt;
+        std::optional<std::pair<QJsonObject, bool>> found;
+        std::function<void(const QJsonObject&, bool)> walk = [&](const QJsonObject& node, bool floating) {
+            if (node["focused"].toBool() && node["type"].toString().endsWith("con")) found = {node, floating};
+            for (const QJsonValue child : node["nodes"].toArray()) walk(child.toObject(), floating);
+            for (const QJsonValue child : node["floating_nodes"].toArray()) walk(child.toObject(), true);
+        };
+        walk(QJsonDocument::fromJson(tree->toUtf8()).object(), false);
+        return found;
+    }
+};
+
+TEST_F(MainWindowOnWayland, WrongCodesBoxFloatsAboveTheWindow)
+{
+    Type(form->Edit1, "GG0000");
+    std::optional<std::pair<QJsonObject, bool>> box;
+    ModalAnswerer answerer([&box](QWidget* dialog) {
+        // The compositor shows the box once it has been mapped.
+        (void)QTest::qWaitFor(
+            [&] { return (box = FocusedNode()) && box->first["name"].toString() == dialog->windowTitle() && box->second; },
+            10000);
+        qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Ok)->click();
+    });
+    Click(form->Button1);
+    ASSERT_TRUE(answerer.Answered());
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->second) << "the box is tiled beside the window, not above it";
+    EXPECT_EQ(box->first["name"].toString(), Q(Application->Title()));
+    EXPECT_EQ(box->first["visible"].toBool(), true);
+}
+
+TEST_F(MainWindowOnWayland, TypedThroughTheCompositorAndPickedCodeReachesOtherPrograms)
+{
+    // Keys from a virtual keyboard the compositor delivers to the focused window; a program may
+    // only take the clipboard after input of its own.
+    // The keys of a keyboard that has just appeared may come before this program has taken it
+    // up: one is held open throughout (the clipboard is taken with its input), and the typing
+    // is tried again should keys still be lost.
+    QProcess held;
+    held.start("wtype", {"-s", "600000", "-k", "Shift_L"});
+    ASSERT_TRUE(held.waitForStarted(10000));
+    form->Edit1->SetFocus();
+    bool typed = false;
+    for (int attempt = 0; attempt < 5 && !typed; ++attempt) {
+        LineEdit(form->Edit1)->clear();
+        ASSERT_TRUE(Tool("wtype", {"FF8000"}));
+        typed = QTest::qWaitFor([&] { return LineEdit(form->Edit1)->text() == "FF8000"; }, 5000);
+    }
+    ASSERT_TRUE(typed) << LineEdit(form->Edit1)->text().toStdString();
+    Click(form->Button1);
+    ExpectComponents("255", "128", "0");
+    EXPECT_EQ(SwatchPixel(), 0x0080FFu);
+
+    PickColour(QColor(0x12, 0xAB, 0xEF));
+    EXPECT_EQ(form->FlatEdit1->Text().str(), "#12ABEF");
+    EXPECT_EQ(Tool("wl-paste", {"--no-newline"}), QString("#12ABEF"));
+    held.kill();
+    held.waitForFinished();
 }
 
 }  // namespace

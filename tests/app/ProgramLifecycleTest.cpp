@@ -70,11 +70,30 @@ TEST(ProgramCommandLine, UnknownOptionIsRefusedWithAClearMessage)
     }
 }
 
-TEST(ProgramCommandLine, NoDisplayIsAFailure)
+// Displays Qt could not open are refused with what to do, never left to Qt's abort.
+TEST(ProgramCommandLine, UnreachableDisplaysAreAFailureWithAdvice)
 {
-    ProgramRun run = RunProgram({kProgram}, EnvironmentWithoutDisplay({"DISPLAY=:4095"}));
-    EXPECT_EQ(run.exitCode, kExitFailure);
-    EXPECT_NE(run.output.find("graphical display"), std::string::npos) << run.output;
+    const std::string runtime = ::testing::TempDir();  // holds no Wayland socket
+    const struct {
+        std::vector<std::string> env;
+        const char* advice;
+    } cases[] = {
+        {{"DISPLAY=:4095"}, "xvfb-run"},
+        {{"WAYLAND_DISPLAY=wayland-gone", "XDG_RUNTIME_DIR=" + runtime}, "WAYLAND_DISPLAY to the socket"},
+        {{"WAYLAND_DISPLAY=wayland-0", "XDG_RUNTIME_DIR="}, "XDG_RUNTIME_DIR is not set"},
+        {{"QT_QPA_PLATFORM=wayland", "XDG_RUNTIME_DIR=" + runtime}, "'wayland-0' does not answer"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.env.front());
+        std::vector<std::string> env = EnvironmentWithoutDisplay();
+        std::erase_if(env, [](const std::string& e) { return e.starts_with("XDG_RUNTIME_DIR="); });
+        for (const std::string& e : c.env)
+            if (!e.ends_with("=")) env.push_back(e);
+        ProgramRun run = RunProgram({kProgram}, env);
+        EXPECT_EQ(run.exitCode, kExitFailure) << run.output;
+        EXPECT_NE(run.output.find("graphical display"), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find(c.advice), std::string::npos) << run.output;
+    }
 }
 
 class Lifecycle : public ProgramOnScreen {};

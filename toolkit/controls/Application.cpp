@@ -1,6 +1,8 @@
 #include "toolkit/controls/Application.h"
 
+#include "toolkit/controls/DialogOwner.h"
 #include "toolkit/controls/Forms.h"
+#include "toolkit/winapi/GdiObjects.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -9,6 +11,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -151,9 +154,34 @@ void MakePlain(QMessageBox& box)
 }
 }  // namespace
 
+namespace {
+QPointer<QWidget>& LastActiveWindow()
+{
+    static QPointer<QWidget> window;
+    return window;
+}
+}  // namespace
+
+void NoteActiveWindow(QWidget* window) { LastActiveWindow() = window; }
+
+QWidget* DialogOwner()
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    // The window system may not have handed the focus back yet, or given it at all (Wayland).
+    if (QWidget* last = LastActiveWindow(); last && last->isVisible()) return last;
+    TForm* main = Application->MainForm();
+    if (main && main->HandleAllocated())
+        if (QWidget* w = WidgetFromHandle(main->Handle()); w && w->isVisible()) return w;
+    // Else a form that shows.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (WidgetFromHandle(HandleOfWidget(w)) && w->isVisible()) return w;
+    return nullptr;
+}
+
 int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, int)
 {
-    QMessageBox box;
+    QMessageBox box(DialogOwner());
     box.setWindowTitle(QString::fromStdString(caption.ToUtf8()));
     box.setText(QString::fromStdString(text.ToUtf8()));
     box.setIcon(QMessageBox::NoIcon);
@@ -161,7 +189,10 @@ int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, 
     box.setTextFormat(Qt::PlainText);
     MakePlain(box);
     box.adjustSize();
-    if (QScreen* screen = QGuiApplication::primaryScreen()) box.move(screen->geometry().center() - box.rect().center());
+    // Centred on the owner's screen where the window system lets a program place its windows
+    // (X11); a Wayland compositor places it over its owner itself.
+    QScreen* screen = box.parentWidget() ? box.parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen) box.move(screen->geometry().center() - box.rect().center());
     box.exec();
     return IDOK;
 }

@@ -10,7 +10,7 @@
 class TForm;
 class TApplicationPrivate;
 
-// MessageBox flags and results, as the original's.
+// MessageBox flags and results; callers compare with these numbers.
 constexpr int MB_OK = 0x0;
 constexpr int IDOK = 1;
 

@@ -1,6 +1,6 @@
 #pragma once
 // Published-property entries for what every control has. A class publishes the ones it shows
-// by adding them to its table; stored defaults follow the original's.
+// by adding them to its table; a property equal to its default is not stored.
 #include "toolkit/controls/Controls.h"
 #include "toolkit/controls/Menus.h"
 #include "toolkit/system/Published.h"

@@ -1,5 +1,6 @@
 #pragma once
-// The toolkit's cursors, by number as the original numbers them, and their names in forms.
+// The toolkit's cursors, by the numbers forms store (crDefault 0, crArrow -2, ...), and their
+// names in forms.
 #include <cstdint>
 #include <string>
 #include <utility>

@@ -1,8 +1,8 @@
 #include "toolkit/controls/Dialogs.h"
 
+#include "toolkit/controls/DialogOwner.h"
 #include "toolkit/system/Published.h"
 
-#include <QApplication>
 #include <QColorDialog>
 
 TK_CLASS_IMPL(TColorDialog, TComponent, {
@@ -18,7 +18,7 @@ TColorDialog::TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}
 bool TColorDialog::Execute()
 {
     uint32_t rgb = ColorToRGB(FColor);
-    QColorDialog dialog(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)), QApplication::activeWindow());
+    QColorDialog dialog(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)), DialogOwner());
     // The toolkit's own dialog, so that it looks and behaves the same everywhere.
     dialog.setOption(QColorDialog::DontUseNativeDialog, true);
     dialog.setWindowModality(Qt::ApplicationModal);

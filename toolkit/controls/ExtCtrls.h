@@ -84,5 +84,6 @@ public:
     using TCustomPanel::TCustomPanel;
 };
 
-// Frame3D as the original: draws width rings and shrinks r by them.
+// Frame3D: draws `width` rings, top-left in one colour and bottom-right in the other, and
+// shrinks r by them.
 void Frame3D(TCanvas* canvas, TRect& r, TColor topColor, TColor bottomColor, int width);

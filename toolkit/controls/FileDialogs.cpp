@@ -1,8 +1,8 @@
 #include "toolkit/controls/FileDialogs.h"
 
+#include "toolkit/controls/DialogOwner.h"
 #include "toolkit/system/Published.h"
 
-#include <QApplication>
 #include <QFileDialog>
 
 #include <sstream>
@@ -48,7 +48,7 @@ std::vector<std::string> FileDialogNameFilters(const AnsiString& filter)
 
 bool TOpenDialog::Execute()
 {
-    QFileDialog dialog(QApplication::activeWindow());
+    QFileDialog dialog(DialogOwner());
     // The toolkit's own dialog, so that it looks and behaves the same everywhere.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setWindowModality(Qt::ApplicationModal);

@@ -1,5 +1,6 @@
 #pragma once
-// Message numbers and records, as the original's. Controls dispatch by number.
+// Message numbers and records; the numbers are fixed, since components send them by number.
+// Controls dispatch by number.
 #include "toolkit/winapi/Windows.h"
 
 struct TMessage {

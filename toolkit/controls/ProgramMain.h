@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <exception>
 #include <functional>
+#include <string>
 
 constexpr int kProgramSucceeded = 0;
 constexpr int kProgramFailed = 1;
@@ -15,10 +16,8 @@ constexpr int kProgramFailed = 1;
 template <class F>
 int RunMainForm(const char* name, const char* executable, F*& form, const std::function<void(F&)>& prepare = {})
 {
-    if (!DisplayAvailable()) {
-        std::fprintf(stderr,
-                     "%s needs a graphical display and none is available; run it under a virtual one with: xvfb-run -a %s\n",
-                     name, executable);
+    if (const std::string problem = DisplayProblem(executable); !problem.empty()) {
+        std::fprintf(stderr, "%s needs a graphical display and cannot open one: %s.\n", name, problem.c_str());
         return kProgramFailed;
     }
     int status = kProgramSucceeded;

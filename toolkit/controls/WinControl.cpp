@@ -5,6 +5,7 @@
 #include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
 #include "toolkit/controls/CursorShapes.h"
+#include "toolkit/controls/DialogOwner.h"
 #include "toolkit/controls/DragTracking.h"
 #include "toolkit/controls/Menus.h"
 #include "toolkit/controls/RepaintNow.h"
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <QTransform>
 #include <QVariant>
 #include <QWidget>
 
@@ -49,6 +51,9 @@ public:
             control->Resized(s.width(), s.height());
             return false;
         }
+        case QEvent::WindowActivate:
+            if (widget->isWindow()) NoteActiveWindow(widget);
+            return false;
         case QEvent::Enter: control->MouseEntered(); return false;
         case QEvent::Leave: control->MouseLeft(); return false;
         case QEvent::ToolTip: return ShowToolTip(static_cast<QHelpEvent*>(event));
@@ -380,7 +385,14 @@ void TWinControl::PaintHandler()
 {
     QWidget* w = d->widget;
     if (!w || w->width() <= 0 || w->height() <= 0) return;
-    if (d->backing.size() != w->size()) d->backing = QImage(w->size(), QImage::Format_RGB32);
+    // The backing image holds the window's device pixels, so that what the contexts draw is as
+    // sharp as what Qt draws in its own widgets; the coordinates stay logical.
+    const double scale = w->devicePixelRatioF();
+    const QSize pixels(ToDevicePixels(w->width(), scale), ToDevicePixels(w->height(), scale));
+    if (d->backing.size() != pixels || d->backing.devicePixelRatio() != scale) {
+        d->backing = QImage(pixels, QImage::Format_RGB32);
+        d->backing.setDevicePixelRatio(scale);
+    }
     d->backing.fill(QColorOf(Color()));
     HDC dc = CreateImageDC(&d->backing, 0, 0, nullptr);
     Application->Guard([&] { PaintWindow(dc); });
@@ -394,8 +406,12 @@ void TWinControl::PaintHandler()
         Application->Guard([&] { c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(cdc)); });
         DeleteDC(cdc);
     }
+    // Device pixel for device pixel onto the window: the same pixels seen at ratio 1, under a
+    // painter whose scale is undone.
+    const QImage& b = d->backing;
     QPainter p(w);
-    p.drawImage(0, 0, d->backing);
+    p.setWorldTransform(QTransform::fromScale(1 / scale, 1 / scale));
+    p.drawImage(0, 0, QImage(b.constBits(), b.width(), b.height(), b.bytesPerLine(), b.format()));
 }
 
 void TWinControl::Resized(int width, int height)

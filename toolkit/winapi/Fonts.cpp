@@ -11,7 +11,7 @@
 
 namespace {
 
-// Japanese faces of the original platform map to installed ones.
+// Japanese faces that forms name (MS ゴシック, MS P明朝, ...) map to installed ones.
 QStringList Families(const std::string& face)
 {
     QString name = QString::fromStdString(face);

@@ -109,7 +109,7 @@ GlyphMap ReadVerticalForms(const QByteArray& gsub)
 
 }  // namespace
 
-quint32 VerticalAlternate(const QRawFont& font, quint32 glyph)
+std::uint32_t VerticalAlternate(const QRawFont& font, std::uint32_t glyph)
 {
     // Parsed once per face; a CJK font's table is large.
     static std::mutex lock;

@@ -54,8 +54,13 @@ bool GlyphOf(const QFont& font, QChar c, QRawFont& raw, quint32& glyph)
     return true;
 }
 
+// The origin is put on a whole device pixel, as Qt puts the glyphs of a line, so that a glyph
+// stood up in its cell is drawn like the same glyph in a row at any device pixel ratio.
 void DrawGlyph(QPainter& p, const QRawFont& raw, quint32 glyph, QPointF origin)
 {
+    const QTransform toDevice = p.combinedTransform();
+    const QPointF device = toDevice.map(origin);
+    origin = toDevice.inverted().map(QPointF(std::round(device.x()), std::round(device.y())));
     QGlyphRun run;
     run.setRawFont(raw);
     run.setGlyphIndexes({glyph});

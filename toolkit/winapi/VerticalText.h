@@ -4,8 +4,7 @@
 // degrees, in the font's vertical form where it has one; half-width characters run as usual.
 #include "toolkit/winapi/Windows.h"
 
-#include <QtGlobal>
-
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,7 @@ bool IsVerticalFace(const LOGFONTA& log);
 std::string FaceNameOf(const LOGFONTA& log);
 
 // The font's vertical form of a glyph, or the glyph itself when it has none.
-quint32 VerticalAlternate(const QRawFont& font, quint32 glyph);
+std::uint32_t VerticalAlternate(const QRawFont& font, std::uint32_t glyph);
 
 struct TTextCell {
     int Start = 0;  // along the baseline, from the start of the line

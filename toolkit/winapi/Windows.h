@@ -94,7 +94,7 @@ BOOL OffsetRect(RECT* lprc, int dx, int dy);
 // The number of live GDI objects and device contexts (leak checks in tests).
 int GdiLiveObjectCount();
 
-// Fonts. LOGFONTA keeps the original's 60-byte layout.
+// Fonts. LOGFONTA is 60 bytes, laid out as stored form and settings data expect.
 using CHAR = char;
 constexpr int LF_FACESIZE = 32;
 struct LOGFONTA {
