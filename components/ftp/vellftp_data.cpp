@@ -191,7 +191,6 @@ void TVellFtp::DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNot
         if (FListenSocket->TryOpen()) break;
     }
     if (!SendCommand(line)) return;
-    RefuseLineBreaks(command);
     if (!SendLine(command)) return;
     FTransfer.commandSent = true;
     // A server that connected on PORT (pyftpdlib) takes the handshake only after the command.
