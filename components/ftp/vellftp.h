@@ -149,7 +149,7 @@ protected:
     bool WaitForSend(int timeOut);
 
     // Listing, download, upload.
-    void DoList(const char* command);
+    void DoList(const AnsiString& line);
     void ListEvent(TObject* sender, TCustomWinSocket* socket);
     void ReceiveEvent(TObject* sender, TCustomWinSocket* socket);
     void DoPASV_STOR(const AnsiString& remoteFile);
@@ -185,6 +185,7 @@ private:
     void CatchUp();
     void SingleReplyCommand(const char* word, const AnsiString& argument, TFtpCmdType kind);
     bool ReportIfUnanswered(bool replied, TFtpCmdType kind);
+    bool RefusedCommand(const AnsiString& command, TFtpCmdType kind);
     void CloseControlConnection();
     void ResetControlState();
 

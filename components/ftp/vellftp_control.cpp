@@ -195,17 +195,42 @@ void TVellFtp::CatchUp()
 // ---- Commands and replies --------------------------------------------------------------------
 
 // A line end inside a command would put a second command on the wire (a file name smuggling
-// one in). A NUL ends the command, so only the text before it counts.
-void RefuseLineBreaks(const AnsiString& command)
+// one in); a NUL or a line past the length servers take would be cut short, and a shortened
+// DELE or STOR names another file. Such a command is refused whole.
+AnsiString CommandRefusal(const AnsiString& command)
 {
-    if (std::string_view(command.c_str()).find_first_of("\r\n") != std::string_view::npos)
-        throw Exception("TVellFtp: コマンドに改行文字 (CR, LF) は使えません。"_ansi);
+    const std::string& text = command.str();
+    if (text.find('\0') != std::string::npos) return "TVellFtp: コマンドに NUL 文字は使えません (NUL byte in a command)。"_ansi;
+    if (text.find_first_of("\r\n") != std::string::npos) return "TVellFtp: コマンドに改行文字 (CR, LF) は使えません。"_ansi;
+    if (text.size() > kMaxCommandLength)
+        return "TVellFtp: コマンドが長すぎます (command longer than "_ansi + AnsiString(std::to_string(kMaxCommandLength)) +
+               " bytes)。"_ansi;
+    return AnsiString();
+}
+
+void RefuseUnsendable(const AnsiString& command)
+{
+    if (const AnsiString why = CommandRefusal(command); !why.IsEmpty()) throw Exception(why);
+}
+
+// Checked before an operation sends anything: a refused command fails its operation, and
+// unless a handler takes it, the exception says why (also without a handler).
+bool TVellFtp::RefusedCommand(const AnsiString& command, TFtpCmdType kind)
+{
+    const AnsiString why = CommandRefusal(command);
+    if (why.IsEmpty()) return false;
+    FResultCode = 0;
+    FLastReply = why;
+    bool handled = false;
+    FOnFailure(handled, kind);
+    if (!handled) throw Exception(why);
+    return true;
 }
 
 void TVellFtp::DoCommand(const AnsiString& command)
 {
     RequireLoaded();
-    RefuseLineBreaks(command);
+    RefuseUnsendable(command);
     StartWaiting();
     CatchUp();
     // The caller cannot read a reply itself: a preliminary one is followed to the final one.
@@ -214,7 +239,6 @@ void TVellFtp::DoCommand(const AnsiString& command)
 
 bool TVellFtp::SendCommand(const AnsiString& command)
 {
-    RefuseLineBreaks(command);
     if (!SendLine(command)) return false;
     return ReadReply();
 }
@@ -227,9 +251,8 @@ bool TVellFtp::SendLine(const AnsiString& command)
         NoteNoReply(nullptr);
         return false;
     }
-    const char* text = command.c_str();
-    std::string line(text, std::min<std::size_t>(std::strlen(text), 1000));
-    line += "\r\n";
+    RefuseUnsendable(command);
+    const std::string line = command.str() + "\r\n";
     const int size = static_cast<int>(line.size());
     int written = 0;
     try {
@@ -423,8 +446,10 @@ bool TVellFtp::ReportIfUnanswered(bool replied, TFtpCmdType kind)
 
 void TVellFtp::SingleReplyCommand(const char* word, const AnsiString& argument, TFtpCmdType kind)
 {
+    const AnsiString command = AnsiString(word) + argument;
+    if (RefusedCommand(command, kind)) return;
     BeginOperation();
-    const bool replied = SendCommand(AnsiString(word) + argument);
+    const bool replied = SendCommand(command);
     if (ReportIfUnanswered(replied && (FReplies.Settled() || ReadFinalReply()), kind)) return;
     if (FResultCode < 300) DoSuccess(kind);
     else DoFailure(kind);
@@ -437,8 +462,9 @@ void TVellFtp::RemoveDir(const AnsiString& dir) { SingleReplyCommand("RMD ", dir
 
 void TVellFtp::Rename(const AnsiString& oldName, const AnsiString& newName)
 {
+    // Both names before RNFR goes out, so that no half rename is left.
+    if (RefusedCommand(AnsiString("RNFR ") + oldName, fcRename) || RefusedCommand(AnsiString("RNTO ") + newName, fcRename)) return;
     BeginOperation();
-    RefuseLineBreaks(newName);  // before RNFR goes out, so that no half rename is left
     if (ReportIfUnanswered(SendCommand(AnsiString("RNFR ") + oldName), fcRename)) return;
     if (FResultCode >= 400) {
         DoFailure(fcRename);

@@ -141,22 +141,15 @@ TVellFtp::Clock::time_point TVellFtp::DrainDeadline()
 
 // ---- Active ----------------------------------------------------------------------------------
 
+// The address the server sees this side at: the control connection's own local one. The host
+// name may resolve to another interface (or a VPN's), one the server cannot reach.
 AnsiString TVellFtp::GetMixPortString()
 {
-    char name[64] = {};
-    if (gethostname(name, sizeof name) != 0) return AnsiString();
-    name[sizeof name - 1] = '\0';
-    hostent* host = gethostbyname(name);
-    if (!host || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list || !host->h_addr_list[0])
+    in_addr local{};
+    if (!FControlSocket->Active() || inet_pton(AF_INET, FControlSocket->Socket()->LocalAddress().c_str(), &local) != 1)
         return AnsiString();
     unsigned char h[4];
-    std::memcpy(h, host->h_addr_list[0], 4);
-    // A loopback address is of no use to a server elsewhere, and a local server refuses a data
-    // address other than the one it sees the client at: announce the control connection's own.
-    if (h[0] == 127 && FControlSocket->Active()) {
-        in_addr local{};
-        if (inet_pton(AF_INET, FControlSocket->Socket()->LocalAddress().c_str(), &local) == 1) std::memcpy(h, &local, 4);
-    }
+    std::memcpy(h, &local, 4);
     LastDataPort = LastDataPort >= 64000 ? 3001 : LastDataPort + 2;
     char text[64];
     std::snprintf(text, sizeof text, "%u,%u,%u,%u,%u,%u", h[0], h[1], h[2], h[3], unsigned(LastDataPort / 256),
@@ -191,7 +184,6 @@ void TVellFtp::DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNot
         if (FListenSocket->TryOpen()) break;
     }
     if (!SendCommand(line)) return;
-    RefuseLineBreaks(command);
     if (!SendLine(command)) return;
     FTransfer.commandSent = true;
     // A server that connected on PORT (pyftpdlib) takes the handshake only after the command.

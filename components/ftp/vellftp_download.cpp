@@ -9,6 +9,8 @@
 
 void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFile)
 {
+    const AnsiString command = AnsiString("RETR ") + remoteFile;
+    if (RefusedCommand(command, fcTransfer)) return;
     BeginOperation();
     FReceivedSize = 0;
     if (ReportIfUnanswered(FControlSocket->Active(), fcTransfer)) return;  // nothing can be sent
@@ -22,7 +24,6 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
         return;
     }
     FTransfer.truncatePending = true;
-    const AnsiString command = AnsiString("RETR ") + remoteFile;
     try {
         if (FEnablePASV) DownloadPassive(command);
         else DownloadActive(command);

@@ -53,8 +53,12 @@ inline AnsiString StalledText(unsigned long limitMs)
 
 // Forgets the tokenizer's saved position, so that it never outlives a buffer that goes away.
 void ForgetTokenPosition();
-// Throws for a command with CR or LF in it.
-void RefuseLineBreaks(const AnsiString& command);
+// The longest command line servers take, without its CR LF.
+constexpr std::size_t kMaxCommandLength = 1000;
+// Why a command cannot go on the wire (a CR, LF or NUL in it, or too long); empty when it can.
+AnsiString CommandRefusal(const AnsiString& command);
+// Throws with that reason.
+void RefuseUnsendable(const AnsiString& command);
 
 // strtol with base 10, saturated to the 32-bit range.
 inline int LeadingNumber(const char* text)

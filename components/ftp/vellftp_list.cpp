@@ -11,12 +11,15 @@
 #include <cstring>
 
 void TVellFtp::List() { DoList("LIST"); }
-void TVellFtp::List(const AnsiString& path) { DoList((AnsiString("LIST ") + path).c_str()); }
+void TVellFtp::List(const AnsiString& path) { DoList(AnsiString("LIST ") + path); }
 void TVellFtp::Nlist() { DoList("NLST"); }
-void TVellFtp::Nlist(const AnsiString& path) { DoList((AnsiString("NLST ") + path).c_str()); }
+void TVellFtp::Nlist(const AnsiString& path) { DoList(AnsiString("NLST ") + path); }
 
-void TVellFtp::DoList(const char* command)
+// A listing has no outcome event: a refused command raises.
+void TVellFtp::DoList(const AnsiString& line)
 {
+    RefuseUnsendable(line);
+    const char* command = line.c_str();
     BeginOperation();
     if (!FControlSocket->Active()) {
         NoteNoReply(nullptr);

@@ -36,6 +36,7 @@ void TVellFtp::ReportSent(int sent, int length)
 
 void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
 {
+    if (RefusedCommand(AnsiString("STOR ") + remoteFile, fcTransfer)) return;
     BeginOperation();
     if (ReportIfUnanswered(FControlSocket->Active(), fcTransfer)) return;  // nothing can be sent
     try {

@@ -1,6 +1,7 @@
 // The control connection against the scripted server: greeting, login, commands, replies,
 // cancelling, and the form-description side of the component.
 #include "tests/components/ftp/FtpTestSupport.h"
+#include "tests/components/ftp/PyFtpServer.h"
 
 #include "toolkit/net/WinSock.h"
 #include "toolkit/streaming/FormReader.h"
@@ -145,27 +146,73 @@ TEST_F(ScriptedFtpTest, UnsuppliedCredentialsAreALoginFailure)
     EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcLogin}));
 }
 
-TEST_F(ScriptedFtpTest, LongCommandIsCutTo1000BytesAndCrLf)
-{
-    server.Login().Expect(std::string(1000, 'A')).Reply("500 what?");
-    StartAndConnect();
-    ftp.DoCommand(AnsiString(std::string(1200, 'A')));
-    ASSERT_TRUE(server.Finish()) << server.Errors();
-    EXPECT_EQ(SentAfterLogin(), std::string(1000, 'A') + "\r\n");
-    EXPECT_EQ(ftp.ResultCode(), 500);
-}
+// A command that cannot go on the wire as it is: a line end would smuggle in a second command,
+// and a NUL or an over-long line would be cut to a shorter name.
+struct UnsendableCase {
+    const char* name;
+    std::function<void(TVellFtp&, const std::string& local)> run;
+    std::vector<TFtpCmdType> kinds;  // empty: the operation has no outcome event and always raises
+    const char* why;
+};
 
-TEST_F(ScriptedFtpTest, LineBreakInACommandIsRefusedAndNothingIsSent)
+TEST_F(ScriptedFtpTest, UnsendableCommandsAreRefusedWholeAndNothingIsSent)
 {
-    server.Login().Expect("NOOP").Reply("200 ok");
+    using namespace std::string_literals;
+    TempDir local;
+    const std::string longName(997, 'n');  // "DELE " and it make 1002 bytes
+    const std::string keep = local / "keep";
+    WriteFileBytes(keep, "kept");
+    const UnsendableCase cases[] = {
+        {"DoCommand with CR LF", [](TVellFtp& f, auto&) { f.DoCommand("CWD a\r\nDELE b"); }, {}, "CR, LF"},
+        {"Delete with LF", [](TVellFtp& f, auto&) { f.Delete("x\nRMD /"); }, {fcRemove}, "CR, LF"},
+        {"Rename to a name with CR", [](TVellFtp& f, auto&) { f.Rename("a", "b\rc"); }, {fcRename}, "CR, LF"},
+        {"DoCommand with NUL", [](TVellFtp& f, auto&) { f.DoCommand(AnsiString("DELE a\0b"s)); }, {}, "NUL"},
+        {"Delete with NUL", [](TVellFtp& f, auto&) { f.Delete(AnsiString("precious\0.bak"s)); }, {fcRemove}, "NUL"},
+        {"Download with NUL", [](TVellFtp& f, auto& l) { f.Download(AnsiString("a\0b"s), AnsiString(l)); }, {fcTransfer}, "NUL"},
+        {"Upload with NUL", [](TVellFtp& f, auto& l) { f.Upload(AnsiString(l), AnsiString("a\0b"s)); }, {fcTransfer}, "NUL"},
+        {"List with NUL", [](TVellFtp& f, auto&) { f.List(AnsiString("d\0e"s)); }, {}, "NUL"},
+        {"DoCommand of 1001 bytes", [](TVellFtp& f, auto&) { f.DoCommand(AnsiString(std::string(1001, 'A'))); }, {}, "1000 bytes"},
+        {"Delete of a long name", [&](TVellFtp& f, auto&) { f.Delete(AnsiString(longName)); }, {fcRemove}, "1000 bytes"},
+        {"Rename from a long name", [&](TVellFtp& f, auto&) { f.Rename(AnsiString(longName), "b"); }, {fcRename}, "1000 bytes"},
+        {"Upload to a long name", [&](TVellFtp& f, auto& l) { f.Upload(AnsiString(l), AnsiString(longName)); }, {fcTransfer}, "1000 bytes"},
+        {"Download of a long name", [&](TVellFtp& f, auto& l) { f.Download(AnsiString(longName), AnsiString(l)); }, {fcTransfer}, "1000 bytes"},
+        {"Nlist of a long path", [&](TVellFtp& f, auto&) { f.Nlist(AnsiString(longName)); }, {}, "1000 bytes"},
+    };
+    const std::string fits(996, 'f');  // "CWD " and it make exactly 1000 bytes
+    server.Login().Expect("CWD " + fits).Reply("250 ok").Expect("NOOP").Reply("200 ok");
     StartAndConnect();
-    EXPECT_THROW(ftp.DoCommand("CWD a\r\nDELE b"), Exception);
-    EXPECT_THROW(ftp.Delete("x\nRMD /"), Exception);
-    EXPECT_THROW(ftp.Rename("a", "b\rc"), Exception);
-    ftp.DoCommand("NOOP");  // the connection is still in step
+    for (const UnsendableCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Handled, the operation just fails with its kind.
+        events.failures.clear();
+        events.handleFailure = true;
+        if (c.kinds.empty()) {
+            EXPECT_THROW(c.run(ftp, keep), Exception);
+        } else {
+            EXPECT_NO_THROW(c.run(ftp, keep));
+            EXPECT_NE(ftp.LastReply().str().find(c.why), std::string::npos) << ftp.LastReply().str();
+        }
+        EXPECT_EQ(events.failures, c.kinds);
+        // Unhandled, the exception says why.
+        events.handleFailure = false;
+        try {
+            c.run(ftp, keep);
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception& e) {
+            EXPECT_NE(e.Message().str().find(c.why), std::string::npos) << e.Message().str();
+        }
+        EXPECT_EQ(ReadFileBytes(keep), "kept");
+        EXPECT_TRUE(ftp.Connected());
+    }
+    events.handleFailure = true;
+    events.failures.clear();
+    ftp.ChangeDir(AnsiString(fits));  // the longest line that fits goes out whole
+    ftp.DoCommand("NOOP");            // and the connection is still in step
     ASSERT_TRUE(server.Finish()) << server.Errors();
-    EXPECT_EQ(SentAfterLogin(), "NOOP\r\n");
-    EXPECT_TRUE(events.successes.empty());
+    EXPECT_EQ(SentAfterLogin(), "CWD " + fits + "\r\nNOOP\r\n");
+    EXPECT_EQ(events.successes, (std::vector<TFtpCmdType>{fcChangeDir}));
+    EXPECT_TRUE(events.failures.empty());
+    EXPECT_EQ(ftp.ResultCode(), 200);
 }
 
 TEST_F(ScriptedFtpTest, CommandsWhileDisconnectedSendNothingAndReportFailure)

@@ -1,10 +1,8 @@
 // The client over IPv6 against the real servers listening on ::1: data connections by EPSV
 // (passive) and EPRT (active), listings and byte-exact transfers, and the IPv4 wire left as it
 // was.
+#include "tests/components/ftp/NssWrappedCopy.h"
 #include "tests/components/ftp/RealServerClient.h"
-
-#include <QCoreApplication>
-#include <QProcess>
 
 #include <cstdlib>
 #include <filesystem>
@@ -75,35 +73,15 @@ TEST(Ipv6OnlyName, ConnectsListsAndDownloads)
         EXPECT_TRUE(AnyStatus(events.statuses, "229"));  // EPSV: the server is on ::1 only
         return;
     }
-    if (::access("/usr/lib/x86_64-linux-gnu/libnss_wrapper.so", R_OK) != 0 && ::access("/usr/lib/libnss_wrapper.so", R_OK) != 0 &&
-        !RealFtpServersRequired())
-        GTEST_SKIP() << "libnss-wrapper is not installed";
+    if (!NssWrapperInstalled() && !RealFtpServersRequired()) GTEST_SKIP() << "libnss-wrapper is not installed";
     RealFtpServer server(FtpServerKind::Vsftpd, FtpServerVariant::Ipv6);
     if (server.Port() == 0 && server.Missing() && !RealFtpServersRequired())
         GTEST_SKIP() << server.Error() << " (set CI or TAVIN3_FTP_SERVERS=required to make this a failure)";
     ASSERT_GT(server.Port(), 0) << server.Error();
     WriteFileBytes(server / "by-name", "reached by a name");
-    TempDir hosts;
-    WriteFileBytes(hosts / "hosts", std::string("::1 ") + kIpv6OnlyName + "\n");
-
-    QProcess copy;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LD_PRELOAD", "libnss_wrapper.so");
-    environment.insert("NSS_WRAPPER_DISABLE_DEEPBIND", "1");  // the sanitizer runtime refuses RTLD_DEEPBIND
-    environment.insert("NSS_WRAPPER_HOSTS", QString::fromStdString(hosts / "hosts"));
-    environment.insert("TAVIN3_IPV6_NAME_PORT", QString::number(server.Port()));
-    // The wrapper comes before the sanitizer's runtime, and its own allocations are not ours.
-    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0:detect_leaks=0");
-    copy.setProcessEnvironment(environment);
-    copy.setProcessChannelMode(QProcess::MergedChannels);
-    copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=Ipv6OnlyName.*"});
-    ASSERT_TRUE(copy.waitForStarted(60000)) << copy.errorString().toStdString();
-    copy.closeWriteChannel();
-    const bool finished = copy.waitForFinished(240000);
-    const std::string output = copy.readAll().toStdString();
-    ASSERT_TRUE(finished) << output;
-    EXPECT_EQ(copy.exitCode(), 0) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    const WrappedCopyRun copy = RunWrappedCopy("Ipv6OnlyName.*", std::string("::1 ") + kIpv6OnlyName + "\n",
+                                               {{"TAVIN3_IPV6_NAME_PORT", std::to_string(server.Port())}});
+    EXPECT_TRUE(copy.Passed()) << copy.output;
     // Without the wrapper the name is unknown here: the copy really resolved it through the file.
     TVellFtp ftp(nullptr);
     ftp.SetHost(kIpv6OnlyName);
