@@ -3,6 +3,7 @@
 // sharp as the plain button's; the software blend, defined per logical pixel, is exact per
 // logical pixel.
 #include "tests/components/alphabutton/BlendFixtures.h"
+#include "tests/components/alphabutton/ButtonBackdrop.h"
 #include "tests/fixtures/DevicePixels.h"
 #include "tests/fixtures/Grab.h"
 #include "toolkit/controls/Forms.h"
@@ -14,37 +15,13 @@
 
 namespace {
 
-COLORREF BackgroundAt(int x, int y)
-{
-    return static_cast<COLORREF>(((x * 7) & 0xFF) | (((y * 11) & 0xFF) << 8) | ((((x + y) * 5) & 0xFF) << 16));
-}
-
 // Bounds in multiples of four: the button's blocks, placed from its corner, are the window's at
 // every ratio in quarters.
 const TRect kButton = Rect(32, 16, 96, 40);
 
 template <class Button>
-struct TScaledBackdrop {
-    TForm form{nullptr};
-    Button* button;
-    TScaledBackdrop()
-    {
-        form.SetClientWidth(120);
-        form.SetClientHeight(60);
-        form.OnPaint = TNotifyEvent(
-            [this](TObject*) {
-                for (int y = 0; y < 60; ++y)
-                    for (int x = 0; x < 120; ++x) SetPixel(form.Canvas()->Handle(), x, y, BackgroundAt(x, y));
-            },
-            nullptr, "");
-        button = new Button(&form);
-        button->SetBounds(kButton.left, kButton.top, kButton.right - kButton.left, kButton.bottom - kButton.top);
-        button->Font()->SetHeight(-14);
-        button->SetCaption("色分解"_ansi);
-        button->SetParent(&form);
-        form.Show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(WidgetOf(&form)));
-    }
+struct TScaledBackdrop : TButtonBackdrop<Button> {
+    TScaledBackdrop() : TButtonBackdrop<Button>(kButton, -14) {}
 };
 
 QImage PlainFace()

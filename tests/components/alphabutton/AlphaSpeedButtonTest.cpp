@@ -1,6 +1,7 @@
 // TAlphaSpeedButton on real windows: blended faces over a known background, repaints, paint
 // failures, and its stored opacity.
 #include "tests/components/alphabutton/BlendFixtures.h"
+#include "tests/components/alphabutton/ButtonBackdrop.h"
 #include "tests/fixtures/Grab.h"
 #include "toolkit/controls/Forms.h"
 #include "toolkit/streaming/FormReader.h"
@@ -13,36 +14,14 @@
 
 namespace {
 
-COLORREF BackgroundAt(int x, int y)
-{
-    return static_cast<COLORREF>(((x * 7) & 0xFF) | (((y * 11) & 0xFF) << 8) | ((((x + y) * 5) & 0xFF) << 16));
-}
-
 const TRect ButtonRect = Rect(30, 15, 95, 40);  // 65 x 25
 
 bool Inside(const TRect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
 // A form that paints a pattern of its own, with a button of the given class on it.
 template <class Button>
-struct TBackdrop {
-    TForm form{nullptr};
-    Button* button;
-    TBackdrop()
-    {
-        form.SetClientWidth(120);
-        form.SetClientHeight(60);
-        form.OnPaint = TNotifyEvent(
-            [this](TObject*) {
-                for (int y = 0; y < 60; ++y)
-                    for (int x = 0; x < 120; ++x) SetPixel(form.Canvas()->Handle(), x, y, BackgroundAt(x, y));
-            },
-            nullptr, "");
-        button = new Button(&form);
-        button->SetBounds(ButtonRect.left, ButtonRect.top, 65, 25);
-        button->SetCaption("色分解"_ansi);
-        button->SetParent(&form);
-        form.Show();
-    }
+struct TBackdrop : TButtonBackdrop<Button> {
+    TBackdrop() : TButtonBackdrop<Button>(ButtonRect) {}
 };
 
 enum TRoutine { rtSystem, rtSoftware };
