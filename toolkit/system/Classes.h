@@ -17,7 +17,8 @@ public:
 
 class TPersistent : public TObject {
 public:
-    // Copy settings from another object; the base refuses, as the original does.
+    // Copy settings from another object; the base refuses every source (EConvertError), so a
+    // class copies only what it knows.
     virtual void Assign(TPersistent* source);
     static const TClassInfo& StaticClassInfo();
     const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
@@ -88,7 +89,7 @@ private:
     TComponentState FComponentState = 0;
 };
 
-// A list of untyped references, as the original's TList.
+// A list of untyped references; an index out of range raises EListError.
 class TList : public TObject {
 public:
     int Add(void* item);

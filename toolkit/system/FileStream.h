@@ -1,6 +1,7 @@
 #pragma once
-// TFileStream: a stream over a local file, with the original's open modes. The share modes are
-// kept as advisory locks (flock), honoured by every TFileStream on this machine.
+// TFileStream: a stream over a local file, opened with the fm* mode and share flags callers
+// pass. The share modes are kept as advisory locks (flock), honoured by every TFileStream on
+// this machine.
 #include "toolkit/system/Streams.h"
 
 #include <cstdint>
