@@ -31,6 +31,8 @@ TEST(BackGroundDisplayScale, PictureTilesFromTheTopLeftAtItsLogicalSize)
 TEST(BackGroundDisplayScale, GradientBandsAreWholeLogicalPixels)
 {
     auto form = MakeForm(152, 213);
+    // Fixed, so that a tiling compositor floats it at this size: the bands span the form's height.
+    form->SetBorderStyle(bsSingle);
     new TpkxBackGround(form.get());
     ShowAndSettle(*form);
     const DeviceGrid grid = GridOf(form.get());
