@@ -42,6 +42,7 @@ public:
     QImage Screenshot();
 
 private:
+    bool StartOn(int display);
     ChildProcess FServer;
     std::string FDisplay;
 };
