@@ -72,24 +72,11 @@ XSession::~XSession() { FServer.Kill(); }
 
 bool XSession::Start()
 {
-    // Displays from 100 on, from a point of this process's own: servers that pick the lowest free
-    // number themselves (-displayfd alone) and start at the same moment can take one display
-    // twice, and the loser removes the winner's socket.
-    const int first = 100 + static_cast<int>(getpid() % 400) * 2;
-    for (int display = first; display < first + 20; ++display)
-        if (StartOn(display)) return true;
-    return false;
-}
-
-bool XSession::StartOn(int display)
-{
     int fds[2];
     if (pipe(fds) != 0) return false;
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    // Xvfb writes the number to the descriptor it inherits once it accepts clients; a display in
-    // use ends it at once, closing the pipe.
-    bool started = FServer.Start({"Xvfb", ":" + std::to_string(display), "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                  "640x480x24", "-nolisten", "tcp"},
+    // Xvfb picks a free display number itself and writes it to the descriptor it inherits.
+    bool started = FServer.Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "640x480x24", "-nolisten", "tcp"},
                                  Environment());
     close(fds[1]);
     std::string number;

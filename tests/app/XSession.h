@@ -42,7 +42,6 @@ public:
     QImage Screenshot();
 
 private:
-    bool StartOn(int display);
     ChildProcess FServer;
     std::string FDisplay;
 };
