@@ -75,8 +75,10 @@ bool XSession::Start()
     int fds[2];
     if (pipe(fds) != 0) return false;
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    // Xvfb picks a free display number itself and writes it to the descriptor it inherits.
-    bool started = FServer.Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "640x480x24", "-nolisten", "tcp"},
+    // Xvfb picks a free display number itself and writes it to the descriptor it inherits. It must
+    // not reset when its last client leaves: a program connecting while a polling tool's exit
+    // resets the server is dropped ("could not connect to display").
+    bool started = FServer.Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-noreset", "-screen", "0", "640x480x24", "-nolisten", "tcp"},
                                  Environment());
     close(fds[1]);
     std::string number;

@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 program="${1:-$root/build-release/app/Tavin3}"
 output="${2:-$root/docs/screenshot.png}"
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+exec 3< <(Xvfb -displayfd 1 -noreset -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
 server=$!
 trap 'kill "$app" "$server" 2>/dev/null || true' EXIT
 read -r -t 15 number <&3

@@ -8,7 +8,7 @@ build="${1:-$root/build-release}"
 out="${2:-$root/docs}"
 mkdir -p "$out"
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 800x600x24 -nolisten tcp 2>/dev/null)
+exec 3< <(Xvfb -displayfd 1 -noreset -screen 0 800x600x24 -nolisten tcp 2>/dev/null)
 server=$!
 pids=("$server")
 ftproot="$(mktemp -d)"
