@@ -103,19 +103,6 @@ void ProgramOnScreen::RequestClose(const ShownWindow& w)
     ASSERT_NE(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr), nullptr) << "the X server did not answer";
 }
 
-std::vector<std::string> EnvironmentWithoutDisplay(const std::vector<std::string>& extra)
-{
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        if (entry.starts_with("DISPLAY=") || entry.starts_with("QT_QPA_PLATFORM=") || entry.starts_with("WAYLAND_DISPLAY="))
-            continue;
-        env.push_back(entry);
-    }
-    env.insert(env.end(), extra.begin(), extra.end());
-    return env;
-}
-
 ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int timeoutMs)
 {
     ProgramRun run;

@@ -25,7 +25,7 @@ protected:
     std::vector<std::string> ProgramEnvironment();
     void Xdotool(std::vector<std::string> args);
     // The visible window of that title (and size, unless negative), once it has been mapped.
-    std::optional<ShownWindow> WaitForWindow(const std::string& title, int width, int height, int timeoutMs = 30000);
+    std::optional<ShownWindow> WaitForWindow(const std::string& title, int width = -1, int height = -1, int timeoutMs = 30000);
     // The same, found by its window class (WM_CLASS) instead; other than the window except.
     std::optional<ShownWindow> WaitForWindowOfClass(const std::string& windowClass, const std::string& except = {},
                                                     int timeoutMs = 30000);
@@ -58,5 +58,3 @@ auto WaitFor(F check, int timeoutMs = 30000) -> decltype(check())
     }
 }
 ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env, int timeoutMs = 60000);
-// This process's environment without any display, with the extra entries added.
-std::vector<std::string> EnvironmentWithoutDisplay(const std::vector<std::string>& extra = {});

@@ -100,7 +100,7 @@ bool XSession::Start()
     return true;
 }
 
-std::vector<std::string> XSession::Environment() const
+std::vector<std::string> EnvironmentWithoutDisplay(const std::vector<std::string>& extra)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
@@ -109,8 +109,14 @@ std::vector<std::string> XSession::Environment() const
             continue;
         env.push_back(entry);
     }
-    if (!FDisplay.empty()) env.push_back("DISPLAY=" + FDisplay);
+    env.insert(env.end(), extra.begin(), extra.end());
     return env;
+}
+
+std::vector<std::string> XSession::Environment() const
+{
+    if (FDisplay.empty()) return EnvironmentWithoutDisplay();
+    return EnvironmentWithoutDisplay({"DISPLAY=" + FDisplay});
 }
 
 std::optional<std::string> XSession::Run(const std::vector<std::string>& argv, int timeoutMs)

@@ -27,6 +27,9 @@ private:
     pid_t FPid = -1;
 };
 
+// This process's environment without any display, with the extra entries added.
+std::vector<std::string> EnvironmentWithoutDisplay(const std::vector<std::string>& extra = {});
+
 class XSession {
 public:
     XSession() = default;

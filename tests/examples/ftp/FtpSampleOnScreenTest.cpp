@@ -1,7 +1,7 @@
 // The built FtpSample on a private X server against the real FTP server: started with host,
 // port and user on its command line, typed at and clicked with xdotool, its log read from its
 // standard output and its window from screenshots.
-#include "tests/app/XSession.h"
+#include "tests/app/ProgramOnScreen.h"
 #include "tests/components/ftp/PyFtpServer.h"
 
 #include <fcntl.h>
@@ -24,11 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kProgram = std::string(TAVIN3_BINARY_DIR) + "/examples/ftp/FtpSample";
 const std::string kTitle = "FTP の見本";
-
-struct Window {
-    std::string id;
-    int x = 0, y = 0, width = 0, height = 0;
-};
 
 // The program's standard output, read line by line as it comes.
 class OutputLines {
@@ -94,67 +89,15 @@ private:
     std::size_t FNext = 0;
 };
 
-class FtpSampleOnScreen : public testing::Test {
+class FtpSampleOnScreen : public ProgramOnScreen {
 protected:
     void SetUp() override
     {
         if (!server.Port()) GTEST_SKIP() << server.Error();
-        if (!x.Start()) GTEST_SKIP() << "Xvfb cannot start here, so the program cannot be run on a screen.";
+        ProgramOnScreen::SetUp();
     }
 
-    std::vector<std::string> ProgramEnvironment()
-    {
-        std::vector<std::string> env;
-        for (const std::string& e : x.Environment())
-            if (!e.starts_with("LSAN_OPTIONS=")) env.push_back(e);
-        env.push_back("LSAN_OPTIONS=suppressions=" + std::string(TAVIN3_SOURCE_DIR) + "/tests/lsan.supp:print_suppressions=0");
-        return env;
-    }
-
-    void Xdotool(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), "xdotool");
-        ASSERT_TRUE(x.Run(args)) << "xdotool " << args[1] << " failed";
-    }
-
-    // The visible window of that title, once mapped; any size when width is negative.
-    std::optional<Window> WaitForWindow(const std::string& title, int width = -1, int height = -1, int timeoutMs = 30000)
-    {
-        auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (Clock::now() < end) {
-            std::istringstream ids(x.Run({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}).value_or(""));
-            for (std::string id; ids >> id;) {
-                std::optional<Window> w = Geometry(id);
-                if (w && (width < 0 || (w->width == width && w->height == height))) return w;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return std::nullopt;
-    }
-
-    std::optional<Window> Geometry(const std::string& id)
-    {
-        std::optional<std::string> shell = x.Run({"xdotool", "getwindowgeometry", "--shell", id});
-        if (!shell) return std::nullopt;
-        Window w{id};
-        std::istringstream lines(*shell);
-        for (std::string line; std::getline(lines, line);) {
-            auto eq = line.find('=');
-            if (eq == std::string::npos) continue;
-            std::string key = line.substr(0, eq);
-            int value = std::atoi(line.c_str() + eq + 1);
-            if (key == "X") w.x = value;
-            else if (key == "Y") w.y = value;
-            else if (key == "WIDTH") w.width = value;
-            else if (key == "HEIGHT") w.height = value;
-        }
-        return w;
-    }
-
-    void ClickAt(int cx, int cy)
-    {
-        Xdotool({"mousemove", "--sync", std::to_string(main.x + cx), std::to_string(main.y + cy), "click", "1"});
-    }
+    void ClickAt(int cx, int cy) { ProgramOnScreen::ClickAt(main, cx, cy); }
 
     // Selects row of the remote list from the keyboard.
     void SelectRow(int row)
@@ -167,7 +110,7 @@ protected:
     // Answers the file dialog of that title with a path typed into its name box.
     void AnswerFileDialog(const std::string& title, const std::string& path)
     {
-        std::optional<Window> dialog = WaitForWindow(title);
+        std::optional<ShownWindow> dialog = WaitForWindow(title);
         ASSERT_TRUE(dialog) << "no dialog " << title;
         Xdotool({"mousemove", "--sync", std::to_string(dialog->x + 20), std::to_string(dialog->y + 20)});
         Xdotool({"windowfocus", "--sync", dialog->id});
@@ -178,8 +121,7 @@ protected:
 
     PyFtpServer server;
     TempDir local;
-    XSession x;
-    Window main;
+    ShownWindow main;
 };
 
 TEST_F(FtpSampleOnScreen, LogsInDownloadsCancelsUploadsAndDeletes)
@@ -202,7 +144,7 @@ TEST_F(FtpSampleOnScreen, LogsInDownloadsCancelsUploadsAndDeletes)
     ASSERT_TRUE(app.Start({kProgram, "127.0.0.1", std::to_string(server.Port()), PyFtpServer::User}, ProgramEnvironment(),
                           out.WriteEnd()));
     out.CloseWriteEnd();
-    std::optional<Window> w = WaitForWindow(kTitle, 640, 480);
+    std::optional<ShownWindow> w = WaitForWindow(kTitle, 640, 480);
     ASSERT_TRUE(w) << "the window did not show";
     main = *w;
 

@@ -2,6 +2,7 @@
 #include "toolkit/controls/Controls.h"
 #include "toolkit/graphics/Bitmap.h"
 #include "toolkit/winapi/Windows.h"
+#include "tests/fixtures/MemoryDC.h"
 
 #include <gtest/gtest.h>
 
@@ -10,59 +11,6 @@
 #include <vector>
 
 namespace {
-
-// A white memory context of the given size.
-class MemoryDC {
-public:
-    MemoryDC(int w, int h) : w(w), h(h)
-    {
-        dc = CreateCompatibleDC(nullptr);
-        bmp = CreateCompatibleBitmap(dc, w, h);
-        stock = SelectObject(dc, bmp);
-        Clear();
-        SetBkMode(dc, TRANSPARENT);
-    }
-    ~MemoryDC()
-    {
-        SelectObject(dc, stock);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-    }
-    void Clear()
-    {
-        HBRUSH white = CreateSolidBrush(0xFFFFFF);
-        RECT all{0, 0, w, h};
-        FillRect(dc, &all, white);
-        DeleteObject(white);
-    }
-    // Pixels that are not white.
-    std::vector<COLORREF> Pixels() const
-    {
-        std::vector<COLORREF> p;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) p.push_back(GetPixel(dc, x, y));
-        return p;
-    }
-    RECT Ink() const
-    {
-        RECT r{w, h, -1, -1};
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                if (GetPixel(dc, x, y) != 0xFFFFFF) {
-                    r.left = std::min<LONG>(r.left, x);
-                    r.top = std::min<LONG>(r.top, y);
-                    r.right = std::max<LONG>(r.right, x + 1);
-                    r.bottom = std::max<LONG>(r.bottom, y + 1);
-                }
-        return r;
-    }
-    bool Blank() const { return Ink().right < 0; }
-
-    int w, h;
-    HDC dc;
-    HBITMAP bmp;
-    HGDIOBJ stock;
-};
 
 LOGFONTA JapaneseFont(LONG height, LONG escapement = 0)
 {

@@ -4,6 +4,7 @@
 #include "toolkit/winapi/GdiObjects.h"
 #include "toolkit/winapi/VerticalText.h"
 #include "toolkit/winapi/Windows.h"
+#include "tests/fixtures/MemoryDC.h"
 
 #include <QFont>
 #include <QFontInfo>
@@ -26,59 +27,12 @@ HFONT MakeFont(const char* utf8Face, int height, int escapement = 0)
     return CreateFontIndirectA(&lf);
 }
 
-// A white memory context with the font selected.
-struct Context {
-    Context(HFONT font, int w = 120, int h = 120) : w(w), h(h)
-    {
-        dc = CreateCompatibleDC(nullptr);
-        bmp = CreateCompatibleBitmap(dc, w, h);
-        oldBmp = SelectObject(dc, bmp);
-        HBRUSH white = CreateSolidBrush(0xFFFFFF);
-        RECT all{0, 0, w, h};
-        FillRect(dc, &all, white);
-        DeleteObject(white);
-        SetBkMode(dc, TRANSPARENT);
-        oldFont = SelectObject(dc, font);
-    }
-    ~Context()
-    {
-        SelectObject(dc, oldFont);
-        SelectObject(dc, oldBmp);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-    }
-    SIZE Extent(const char* utf8)
-    {
-        std::string s = AnsiString::FromUtf8(utf8).str();
-        SIZE size{};
-        EXPECT_TRUE(GetTextExtentPoint32A(dc, s.c_str(), static_cast<int>(s.size()), &size));
-        return size;
-    }
-    RECT Ink() const
-    {
-        RECT r{w, h, -1, -1};
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                if (GetPixel(dc, x, y) != 0xFFFFFF) {
-                    r.left = std::min<LONG>(r.left, x);
-                    r.top = std::min<LONG>(r.top, y);
-                    r.right = std::max<LONG>(r.right, x + 1);
-                    r.bottom = std::max<LONG>(r.bottom, y + 1);
-                }
-        return r;
-    }
-    int w, h;
-    HDC dc;
-    HBITMAP bmp;
-    HGDIOBJ oldBmp, oldFont;
-};
-
 TEST(VerticalFaceText, CellsAlongTheBaseline)
 {
     HFONT vertical = MakeFont("@ＭＳ ゴシック", -16);
     HFONT plain = MakeFont("ＭＳ ゴシック", -16);
     {
-        Context v(vertical), p(plain);
+        MemoryDC v(120, 120, vertical), p(120, 120, plain);
         struct Case {
             const char* text;
             int fullWidth;
@@ -147,10 +101,10 @@ TEST(VerticalFaceText, UnturnedVerticalFaceLaysIdeographsOnTheirSide)
     std::string bar = AnsiString::FromUtf8("一").str();
     RECT vi, pi;
     {
-        Context v(vertical);
+        MemoryDC v(120, 120, vertical);
         EXPECT_TRUE(TextOutA(v.dc, 20, 20, bar.c_str(), static_cast<int>(bar.size())));
         vi = v.Ink();
-        Context p(plain);
+        MemoryDC p(120, 120, plain);
         EXPECT_TRUE(TextOutA(p.dc, 20, 20, bar.c_str(), static_cast<int>(bar.size())));
         pi = p.Ink();
     }
