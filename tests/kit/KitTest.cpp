@@ -165,4 +165,31 @@ TEST_F(Kit, HeaderCheckFailsOnAQtHeaderOrAnInternalOne)
     EXPECT_NE(build.output.find("vellftp_internal.h"), std::string::npos) << build.output;
 }
 
+// What tavin3_add_program cannot build is refused when the project is configured, saying why.
+TEST(KitProgramFunction, RefusesWhatItCannotBuild)
+{
+    struct Case {
+        const char* arguments;
+        const char* message;
+    } cases[] = {
+        {"FORM TMainForm SOURCES main.cpp", "FORM takes pairs"},
+        {"SOURCES main.cpp", "FORM takes pairs"},
+        {"FORM TMainForm Missing.form SOURCES main.cpp", "no form description"},
+        {"FORM TMainForm Main.form SOURCES main.cpp WINDOW_LIBRARY main_window", "WINDOW_LIBRARY needs MAIN"},
+        {"UNKNOWN FORM TMainForm Main.form SOURCES main.cpp", "unknown arguments"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        TempDir project("kit-misuse");
+        WriteFileBytes(project / "Main.form", "object MainForm: TForm\nend\n");
+        WriteFileBytes(project / "CMakeLists.txt", std::string("cmake_minimum_required(VERSION 3.25)\nproject(Misuse LANGUAGES NONE)\n"
+                                                              "include(" TAVIN3_SOURCE_DIR "/packaging/kit/Tavin3Program.cmake)\n"
+                                                              "tavin3_add_program(Misuse ") +
+                                                       c.arguments + ")\n");
+        ProgramRun configure = RunProgram({"cmake", "-S", project.Path(), "-B", project / "build"}, EnvironmentWithoutDisplay());
+        EXPECT_NE(configure.exitCode, 0) << configure.output;
+        EXPECT_NE(configure.output.find(c.message), std::string::npos) << configure.output;
+    }
+}
+
 }  // namespace
