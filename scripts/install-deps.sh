@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the missing Debian packages: for building and running Tavin3 ("run", the default),
-# or for that and the tests as well ("test").
-# Usage: scripts/install-deps.sh [run|test]
+# or for that and the tests as well ("test"), or for that and the kit's reference pages ("docs").
+# Usage: scripts/install-deps.sh [run|test|docs]
 set -euo pipefail
 set_name="${1:-run}"
 
@@ -31,10 +31,14 @@ test_packages=(libgtest-dev
   # the fuzz targets (fuzz/run.sh): clang with its libFuzzer runtime
   clang libclang-rt-14-dev)
 
+# The reference pages of the kit (the docs target), made from the headers' comments.
+docs_packages=(doxygen)
+
 case "$set_name" in
   run) packages=("${run_packages[@]}") ;;
   test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "Usage: $0 [run|test]" >&2; exit 2 ;;
+  docs) packages=("${run_packages[@]}" "${docs_packages[@]}") ;;
+  *) echo "Usage: $0 [run|test|docs]" >&2; exit 2 ;;
 esac
 
 missing=()
