@@ -111,4 +111,65 @@ TEST_P(JapaneseNames, TravelUnderTheirOwnNames)
     ftp.Disconnect();
 }
 
+// pyftpdlib speaking Shift-JIS on the wire and offering no UTF8: its names decide for CP932,
+// or the application chooses it; the bytes on the disk are UTF-8 all the same.
+class ShiftJisServer : public ::testing::TestWithParam<bool>, protected RealServerClient {
+protected:
+    void SetUp() override
+    {
+        if (!server.Port()) GTEST_SKIP() << server.Error();
+        SpreadDataPorts();
+        ftp.SetHost("127.0.0.1");
+        ftp.SetPort(server.Port());
+        ftp.SetUserID(PyFtpServer::User);
+        ftp.SetPassword(PyFtpServer::Password);
+        ftp.SetEnablePASV(GetParam());
+        ftp.Loaded();
+        events.Attach(ftp);
+    }
+    void RoundTripOf(const std::string& utf8)
+    {
+        SCOPED_TRACE(utf8);
+        const AnsiString name = AnsiString::FromUtf8(utf8);
+        const std::string bytes = Pattern(3000, 26);
+        WriteFileBytes(local / "up.bin", bytes);
+        ftp.Upload(Local("up.bin"), name);
+        EXPECT_TRUE(ReadFileBytes(server / utf8) == bytes);
+        events.items.clear();
+        ftp.Nlist();
+        EXPECT_NE(std::find(events.items.begin(), events.items.end(), name.str()), events.items.end());
+        ftp.Download(name, Local("down.bin"));
+        EXPECT_TRUE(ReadFileBytes(local / "down.bin") == bytes);
+        ftp.Delete(name);
+        EXPECT_FALSE(fs::exists(server / utf8));
+        EXPECT_TRUE(events.failures.empty()) << ftp.LastReply().ToUtf8();
+    }
+
+    PyFtpServer server{"cp932"};
+};
+INSTANTIATE_TEST_SUITE_P(Modes, ShiftJisServer, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Passive" : "Active"; });
+
+TEST_P(ShiftJisServer, ItsNamesMakeItCp932)
+{
+    WriteFileBytes(server / "既存.txt", "x");
+    ftp.Connect();
+    EXPECT_TRUE(ftp.Features().Answered);
+    EXPECT_FALSE(ftp.Features().Utf8);
+    ftp.Nlist();
+    EXPECT_EQ(ftp.ServerCharset(), fcsCP932);
+    EXPECT_EQ(events.items, (std::vector<std::string>{"既存.txt"_ansi.str()}));
+    ftp.DoCommand("TYPE I");
+    RoundTripOf("日本語のファイル.txt");
+}
+
+TEST_P(ShiftJisServer, ChosenCp932FromTheStart)
+{
+    ftp.SetCharset(fcsCP932);
+    ftp.Connect();
+    EXPECT_EQ(ftp.ServerCharset(), fcsCP932);
+    ftp.DoCommand("TYPE I");
+    RoundTripOf("日本語 の ファイル.txt");
+}
+
 }  // namespace
