@@ -171,6 +171,9 @@ void TVellFtp::ListEntries() { ListEntries(AnsiString()); }
 void TVellFtp::ListEntries(const AnsiString& path)
 {
     const AnsiString command = AnsiString(FFeatures.Mlst ? "MLSD" : "LIST") + (path.IsEmpty() ? AnsiString() : AnsiString(" ") + path);
+    // Before any data connection is asked for.
+    std::string wire;
+    if (const AnsiString why = WireRefusal(command, wire); !why.IsEmpty()) throw Exception(why);
     FWantEntries = true;
     try {
         DoList(command);

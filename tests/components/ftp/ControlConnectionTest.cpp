@@ -520,6 +520,10 @@ TEST(VellFtpModel, StoredDefaultsSurviveAFormRoundTrip)
     ftp->SetHost("ftp.example.org");
     ftp->SetEnablePASV(true);
     std::string text = WriteComponentText(&form);
+    EXPECT_EQ(text.find("Charset"), std::string::npos) << text;  // automatic, the default
+    ftp->SetCharset(fcsUTF8);
+    text = WriteComponentText(&form);
+    EXPECT_NE(text.find("Charset = fcsUTF8"), std::string::npos) << text;
     EXPECT_EQ(text.find("Port"), std::string::npos) << text;
     EXPECT_EQ(text.find("SendDataSize"), std::string::npos) << text;
     EXPECT_EQ(text.find("TcpNoDelay"), std::string::npos) << text;
@@ -534,6 +538,7 @@ TEST(VellFtpModel, StoredDefaultsSurviveAFormRoundTrip)
     EXPECT_EQ(again.Ftp1->SendDataSize(), 8192);
     EXPECT_EQ(again.Ftp1->Host(), AnsiString("ftp.example.org"));
     EXPECT_TRUE(again.Ftp1->EnablePASV());
+    EXPECT_EQ(again.Ftp1->Charset(), fcsUTF8);
     again.Ftp1->OnStatus()(again.Ftp1, "220 hi");
     EXPECT_EQ(again.seen, (Statuses{"220 hi"}));
     // Read back as 21, which differs from the stored default 0 and is written from now on.

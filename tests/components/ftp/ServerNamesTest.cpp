@@ -152,6 +152,7 @@ TEST_P(ServerNames, AmbiguousNameIsRefusedAndTheNextCommandGoesOn)
     ASSERT_EQ(events.items, (Items{"c?", "c?", "c?"}));
     ftp.Delete("c?");
     EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcRemove}));
+    EXPECT_ANY_THROW(ftp.ListEntries("c?"));
     EXPECT_NE(ftp.LastReply().str().find("several server names"), std::string::npos) << ftp.LastReply().ToUtf8();
     // A name of a later listing still goes back right.
     events.items.clear();
