@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Scenario = std::tuple<FtpServerKind, bool, bool>;  // server, TLS, passive
+using Scenario = std::tuple<FtpServerKind, bool, bool, bool>;  // server, TLS, passive, vsftpd's utf8_filesystem
 
 class JapaneseNames : public ::testing::TestWithParam<Scenario>, protected RealServerClient {
 protected:
@@ -33,7 +33,8 @@ protected:
     }
     bool OnDisk(const std::string& utf8Name) const { return fs::exists(server / utf8Name); }
 
-    RealFtpServer server{std::get<0>(GetParam()), std::get<1>(GetParam()) ? FtpServerVariant::Tls : FtpServerVariant::Plain};
+    RealFtpServer server{std::get<0>(GetParam()), std::get<1>(GetParam()) ? FtpServerVariant::Tls : FtpServerVariant::Plain, 0,
+                         std::get<3>(GetParam())};
     std::vector<TFtpEntry> entries;
 };
 
@@ -41,22 +42,28 @@ std::string ScenarioName(const testing::TestParamInfo<Scenario>& info)
 {
     std::string name = FtpServerName(std::get<0>(info.param));
     name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
-    return name + (std::get<1>(info.param) ? "_Tls" : "_Plain") + (std::get<2>(info.param) ? "_Passive" : "_Active");
+    return name + (std::get<3>(info.param) ? "Utf8" : "") + (std::get<1>(info.param) ? "_Tls" : "_Plain") +
+           (std::get<2>(info.param) ? "_Passive" : "_Active");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, JapaneseNames,
                          testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd, FtpServerKind::Proftpd,
                                                           FtpServerKind::PureFtpd),
-                                          testing::Bool(), testing::Bool()),
+                                          testing::Bool(), testing::Bool(), testing::Values(false)),
+                         ScenarioName);
+INSTANTIATE_TEST_SUITE_P(Utf8Filesystem, JapaneseNames,
+                         testing::Combine(testing::Values(FtpServerKind::Vsftpd), testing::Bool(), testing::Bool(), testing::Values(true)),
                          ScenarioName);
 
 TEST_P(JapaneseNames, TravelUnderTheirOwnNames)
 {
     const bool vsftpd = std::get<0>(GetParam()) == FtpServerKind::Vsftpd;
+    const bool offersUtf8 = !vsftpd || std::get<3>(GetParam());
     ftp.Connect();
     ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().ToUtf8();
-    // vsftpd as installed offers neither UTF8 nor MLST; its names are UTF-8 all the same.
-    EXPECT_EQ(ftp.Features().Utf8, !vsftpd);
+    // vsftpd as installed offers neither UTF8 nor MLST (with utf8_filesystem it offers UTF8);
+    // its names are UTF-8 all the same.
+    EXPECT_EQ(ftp.Features().Utf8, offersUtf8);
     EXPECT_EQ(ftp.Features().Mlst, !vsftpd);
     EXPECT_TRUE(ftp.Features().Size);
     EXPECT_EQ(ftp.ServerCharset(), fcsUTF8);
