@@ -13,6 +13,7 @@
 #                                      for login and data, with a self-signed certificate made
 #                                      now for localhost, 127.0.0.1 and ::1, whose file follows
 #                                      the port on the first line; ipv6: on ::1 instead.
+#                                      TAVIN3_FTPD_UTF8_NAMES=1: vsftpd says its names are UTF-8.
 #   ftp-servers.sh user | password     the login every server accepts.
 #
 # serve exits with 3 when NAME is not there (not fetched, not root), with 1 when it failed.
@@ -159,6 +160,8 @@ vsftpd_log_file=$3/vsftpd.log
 use_localtime=YES
 idle_session_timeout=${TAVIN3_FTPD_IDLE_TIMEOUT:-300}
 EOF
+  # TAVIN3_FTPD_UTF8_NAMES=1: the names are said to be UTF-8 (FEAT offers UTF8).
+  if [ "${TAVIN3_FTPD_UTF8_NAMES:-}" = 1 ]; then echo "utf8_filesystem=YES" >>"$3/vsftpd.conf"; fi
   if [ "$variant" = tls ]; then
     # Login and data over TLS are required, and data connections must resume the control
     # connection's session (require_ssl_reuse, on by default).

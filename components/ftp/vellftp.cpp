@@ -60,6 +60,8 @@ TK_CLASS_IMPL(TVellFtp, TComponent, {
     info.Props.push_back(Prop::Boolean("EnableTLS", &F::EnableTLS, &F::SetEnableTLS, 0));
     info.Props.push_back(Prop::Event("OnCertificateError", &F::FOnCertificateError));
     info.Props.push_back(Prop::Integer("InactivityLimit", &F::InactivityLimit, &F::SetInactivityLimit, 60000));
+    info.Props.push_back(Prop::Enumeration("Charset", {"fcsAuto", "fcsCP932", "fcsUTF8"}, &F::Charset, &F::SetCharset, fcsAuto));
+    info.Props.push_back(Prop::Event("OnListEntry", &F::FOnListEntry));
 })
 
 namespace Vellftp {

@@ -2,6 +2,9 @@
 // TVellFtp: a non-visual FTP client component. Every operation is synchronous for the caller:
 // it sends, then waits on the GUI thread while letting the message queue run, so the program
 // stays responsive and an event handler can call Cancel.
+#include "components/ftp/vellftp_entries.h"
+#include "components/ftp/vellftp_features.h"
+#include "components/ftp/vellftp_names.h"
 #include "components/ftp/vellftp_replies.h"
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/system/Classes.h"
@@ -11,6 +14,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // The kind of operation that an outcome event reports.
 enum TFtpCmdType : unsigned char {
@@ -27,6 +32,16 @@ using TFtpHandledEvent = TEvent<bool&>;                   // Handled
 using TFtpFailureEvent = TEvent<bool&, TFtpCmdType>;      // Handled, TransType
 using TFtpSuccessEvent = TEvent<TFtpCmdType>;             // TransType
 using TFtpListItemEvent = TEvent<AnsiString>;             // Listing
+using TFtpListEntryEvent = TEvent<TFtpEntry>;             // Entry
+
+// The character set of the server's names. Automatic: UTF-8 where FEAT offers UTF8; for a
+// server that answers FEAT without it, the first names that are not ASCII decide (UTF-8 until
+// then); a server that refuses FEAT gets the bytes as they are.
+enum TFtpCharset : unsigned char {
+    fcsAuto = 0,
+    fcsCP932 = 1,  // the bytes as they are
+    fcsUTF8 = 2,
+};
 
 class TVellFtp : public TComponent {
     TK_CLASS(TVellFtp)
@@ -54,6 +69,10 @@ public:
     void List(const AnsiString& path);
     void Nlist();
     void Nlist(const AnsiString& path);
+    // One entry per file of the directory through OnListEntry: MLSD where the server offers
+    // MLST, LIST read line by line otherwise. Fails as List does.
+    void ListEntries();
+    void ListEntries(const AnsiString& path);
     void Download(const AnsiString& remoteFile, const AnsiString& localFile);
     void Upload(const AnsiString& localFile, const AnsiString& remoteFile);
 
@@ -81,6 +100,9 @@ public:
     // after which an operation gives up (and closes the connection); 0 waits without end.
     uint32_t InactivityLimit() const { return FInactivityLimit; }
     void SetInactivityLimit(uint32_t value) { FInactivityLimit = value; }
+    // Taken at the next Connect.
+    TFtpCharset Charset() const { return FCharset; }
+    void SetCharset(TFtpCharset value) { FCharset = value; }
 
     const TFtpStatusEvent& OnStatus() const { return FOnStatus; }
     void SetOnStatus(TFtpStatusEvent e) { FOnStatus = std::move(e); }
@@ -92,6 +114,8 @@ public:
     void SetOnFailure(TFtpFailureEvent e) { FOnFailure = std::move(e); }
     const TFtpListItemEvent& OnListItem() const { return FOnListItem; }
     void SetOnListItem(TFtpListItemEvent e) { FOnListItem = std::move(e); }
+    const TFtpListEntryEvent& OnListEntry() const { return FOnListEntry; }
+    void SetOnListEntry(TFtpListEntryEvent e) { FOnListEntry = std::move(e); }
     const TNotifyEvent& OnPacketRecvd() const { return FOnPacketRecvd; }
     void SetOnPacketRecvd(TNotifyEvent e) { FOnPacketRecvd = std::move(e); }
     const TNotifyEvent& OnPacketSent() const { return FOnPacketSent; }
@@ -117,6 +141,10 @@ public:
     int TransferSize() const { return FTransferSize; }
     // Why the last server certificate was not trusted; empty when it was, or without TLS.
     const AnsiString& CertificateError() const { return FCertificateError; }
+    // What the server offered in its reply to FEAT at the login (nothing before one).
+    const TFtpFeatures& Features() const { return FFeatures; }
+    // The names of this session: fcsUTF8 or fcsCP932.
+    TFtpCharset ServerCharset() const { return FUtf8 ? fcsUTF8 : fcsCP932; }
 
 protected:
     bool GetConnected() const;
@@ -236,6 +264,18 @@ private:
     void DeliverListLines(char* text);
     void FlushListCarry();
 
+    // Features and names in the server's character set.
+    enum class ListingKind : unsigned char { Lines, Names, Entries, MlsdEntries };
+    void NegotiateFeatures();
+    void ResetNames();
+    // The command as it goes on the wire; empty, or why it cannot go.
+    AnsiString WireRefusal(const AnsiString& command, std::string& wire) const;
+    AnsiString IncomingText(std::string_view text) const;
+    void NoteServerNames(std::string_view text);
+    void NoteListingCommand(std::string_view command);
+    void NoteDirectoryReply(const std::string& line);
+    void DeliverListLine(const char* line);
+
     // Download and upload.
     void DownloadPassive(const AnsiString& command);
     void DownloadActive(const AnsiString& command);
@@ -278,6 +318,7 @@ private:
     TNotifyEvent FOnPacketSent;
     TNotifyEvent FOnPacketRecvd;
     TFtpListItemEvent FOnListItem;
+    TFtpListEntryEvent FOnListEntry;
     TClientSocket* FDataSocket = nullptr;
     TWinSocketStream* FDataStream = nullptr;
     TWinSocketStream* FListStream = nullptr;
@@ -303,6 +344,15 @@ private:
     bool FNoReply = false;     // the last command got no reply (NoteNoReply)
     bool FPeerClosed = false;  // the server closed the control connection (or it broke)
     AnsiString FCloseError;    // the socket's words for a connection that broke
+
+    TFtpCharset FCharset = fcsAuto;
+    TFtpFeatures FFeatures;
+    bool FUtf8 = false;             // names go out and come in as UTF-8
+    bool FCharsetSettled = true;    // automatic: the names have not decided yet when false
+    bool FWantEntries = false;      // ListEntries is running
+    ListingKind FListing = ListingKind::Lines;
+    TServerNames FServerNames;
+    std::vector<std::string> FReplyLines;  // the lines of the reply being read, as they came
 
     friend struct VellFtpTestAccess;
 };

@@ -44,6 +44,7 @@ void TVellFtp::Connect()
     if (FEnableTLS) SecureControlConnection();  // before the user name and password go out
     DoLogin();
     if (FEnableTLS) ProtectDataChannel();
+    NegotiateFeatures();
 }
 
 void TVellFtp::ResetControlState()
@@ -52,6 +53,7 @@ void TVellFtp::ResetControlState()
     FStalled = false;
     FPeerClosed = false;
     FCloseError = AnsiString();
+    ResetNames();
 }
 
 // The server has gone (it said so with 421, or the connection ended or broke): this side
@@ -217,7 +219,9 @@ void RefuseUnsendable(const AnsiString& command)
 // unless a handler takes it, the exception says why (also without a handler).
 bool TVellFtp::RefusedCommand(const AnsiString& command, TFtpCmdType kind)
 {
-    const AnsiString why = CommandRefusal(command);
+    AnsiString why = CommandRefusal(command);
+    std::string wire;
+    if (why.IsEmpty()) why = WireRefusal(command, wire);
     if (why.IsEmpty()) return false;
     FResultCode = 0;
     FLastReply = why;
@@ -252,7 +256,10 @@ bool TVellFtp::SendLine(const AnsiString& command)
         return false;
     }
     RefuseUnsendable(command);
-    const std::string line = command.str() + "\r\n";
+    std::string line;
+    if (const AnsiString why = WireRefusal(command, line); !why.IsEmpty()) throw Exception(why);
+    NoteListingCommand(line);
+    line += "\r\n";
     const int size = static_cast<int>(line.size());
     int written = 0;
     try {
@@ -304,6 +311,7 @@ bool TVellFtp::ReadReply(Clock::time_point deadline)
 {
     std::string line;
     FReplies.BeginReply();
+    FReplyLines.clear();
     for (;;) {
         // A reply that never ends (a flood) still ends on Cancel or at the deadline.
         const bool stop = FCancelled || (deadline != Clock::time_point::max() && Clock::now() >= deadline);
@@ -312,8 +320,10 @@ bool TVellFtp::ReadReply(Clock::time_point deadline)
                 NoteNoReply(nullptr);
                 return false;
             }
-        FLastReply = AnsiString(line.c_str());
+        FReplyLines.push_back(line);
         FResultCode = ExtractResultCode(line.c_str());
+        if (FResultCode == 257) NoteDirectoryReply(line);
+        FLastReply = IncomingText(line.c_str());
         FNoReply = false;
         DoStatus(line.c_str());
         if (FReplies.ReplyEnded()) break;
@@ -411,7 +421,7 @@ bool TVellFtp::IsContinue(const char* line, int code) const
 
 // ---- Notifications ---------------------------------------------------------------------------
 
-void TVellFtp::DoStatus(const char* line) { FOnStatus(this, AnsiString(line)); }
+void TVellFtp::DoStatus(const char* line) { FOnStatus(this, IncomingText(line)); }
 
 void TVellFtp::DoPacketRecvd()
 {

@@ -132,7 +132,7 @@ void TVellFtp::TakeListData(const char* data, int length)
 void TVellFtp::DeliverListLines(char* text)
 {
     for (char* line = NextToken(text, "\r\n"); line; line = NextToken(nullptr, "\r\n"))
-        if (*line && FOnListItem) FOnListItem(AnsiString(line));
+        if (*line) DeliverListLine(line);
     ForgetTokenPosition();
 }
 

@@ -54,7 +54,7 @@ TK_CLASS_IMPL(TFtpSampleForm, TForm, {
     PublishMethod(info, "Ftp1Status", &F::Ftp1Status);
     PublishMethod(info, "Ftp1Failure", &F::Ftp1Failure);
     PublishMethod(info, "Ftp1Success", &F::Ftp1Success);
-    PublishMethod(info, "Ftp1ListItem", &F::Ftp1ListItem);
+    PublishMethod(info, "Ftp1ListEntry", &F::Ftp1ListEntry);
     PublishMethod(info, "Ftp1PacketRecvd", &F::Ftp1PacketRecvd);
     PublishMethod(info, "Ftp1PacketSent", &F::Ftp1PacketSent);
     PublishMethod(info, "Ftp1ConnectionFailed", &F::Ftp1ConnectionFailed);
@@ -63,35 +63,36 @@ TK_CLASS_IMPL(TFtpSampleForm, TForm, {
 
 // ---- Listing lines and transfer figures -------------------------------------------------------
 
-std::optional<TRemoteEntry> ParseListLine(const AnsiString& line)
+namespace {
+bool IsUp(const TFtpEntry& e) { return e.Name == AnsiString(".."); }
+bool IsDirectory(const TFtpEntry& e) { return e.Kind == fekDirectory; }
+
+// "70,001": digits in groups of three.
+std::string Grouped(int64_t n)
 {
-    std::string text = line.str();
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-    if (text.find_first_not_of(" \t") == std::string::npos) return std::nullopt;
-    // Field starts, so that a name keeps its own spaces.
-    std::vector<std::size_t> starts;
-    for (std::size_t i = 0; i < text.size() && starts.size() < 9; ++i)
-        if (text[i] != ' ' && text[i] != '\t' && (i == 0 || text[i - 1] == ' ' || text[i - 1] == '\t')) starts.push_back(i);
-    bool longForm = starts.size() == 9 && starts[0] == 0 && text.find_first_of(" \t") == 10 &&
-                    std::string("-dlbcps").find(text[0]) != std::string::npos;
-    if (!longForm) {
-        if (text.rfind("total ", 0) == 0) return std::nullopt;
-        std::size_t first = text.find_first_not_of(" \t");
-        TRemoteEntry entry{AnsiString(text.substr(first)), false, -1};
-        if (entry.Name == AnsiString(".") || entry.Name == AnsiString("..")) return std::nullopt;
-        return entry;
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
     }
-    TRemoteEntry entry;
-    std::string name = text.substr(starts[8]);
-    if (text[0] == 'l') name = name.substr(0, name.find(" -> "));
-    if (name == "." || name == "..") return std::nullopt;
-    entry.Name = AnsiString(name);
-    entry.Directory = text[0] == 'd';
-    std::string size = text.substr(starts[4], starts[5] - starts[4]);
-    size.erase(size.find_last_not_of(" \t") + 1);
-    if (!size.empty() && size.size() < 19 && size.find_first_not_of("0123456789") == std::string::npos)
-        entry.Size = std::stoll(size);
-    return entry;
+    return out;
+}
+}  // namespace
+
+AnsiString EntryText(const TFtpEntry& e)
+{
+    if (IsUp(e)) return AnsiString("..");
+    // The name last: in the list's fixed-pitch font the columns stand whatever its width.
+    const std::string size = IsDirectory(e) ? "<DIR>" : e.Size >= 0 ? Grouped(e.Size) : "";
+    char date[24] = "";
+    if (!e.Modified.IsEmpty())
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d", e.Modified.Year % 10000, e.Modified.Month % 100, e.Modified.Day % 100,
+                      e.Modified.Hour % 100, e.Modified.Minute % 100);
+    char columns[64];
+    std::snprintf(columns, sizeof columns, "%15s  %-16s  ", size.c_str(), date);
+    AnsiString text = AnsiString(columns) + e.Name + AnsiString(IsDirectory(e) ? "/" : "");
+    if (e.Kind == fekLink && !e.LinkTarget.IsEmpty()) text = text + AnsiString(" -> ") + e.LinkTarget;
+    return text;
 }
 
 namespace {
@@ -237,7 +238,12 @@ void TFtpSampleForm::ShowWorkingDirectory()
         else break;
     }
     DirLabel->SetCaption("場所: "_ansi + AnsiString(dir.empty() ? "?" : dir));
-    if (!dir.empty() && dir != "/") FEntries.push_back(TRemoteEntry{AnsiString(".."), true, -1});
+    if (!dir.empty() && dir != "/") {
+        TFtpEntry up;
+        up.Name = AnsiString("..");
+        up.Kind = fekDirectory;
+        FEntries.push_back(up);
+    }
 }
 
 void TFtpSampleForm::Refresh()
@@ -246,31 +252,24 @@ void TFtpSampleForm::Refresh()
     RemoteList->Clear();
     bool ok = Run("一覧の取得"_ansi, [this] {
         ShowWorkingDirectory();
-        Ftp1->List();
+        Ftp1->ListEntries();
     });
     // "..", then directories, then files, each by name.
-    std::stable_sort(FEntries.begin(), FEntries.end(), [](const TRemoteEntry& a, const TRemoteEntry& b) {
-        bool aUp = a.Name == AnsiString(".."), bUp = b.Name == AnsiString("..");
-        if (aUp != bUp) return aUp;
-        if (a.Directory != b.Directory) return a.Directory;
+    std::stable_sort(FEntries.begin(), FEntries.end(), [](const TFtpEntry& a, const TFtpEntry& b) {
+        if (IsUp(a) != IsUp(b)) return IsUp(a);
+        if (IsDirectory(a) != IsDirectory(b)) return IsDirectory(a);
         return a.Name < b.Name;
     });
-    for (const TRemoteEntry& e : FEntries)
-        RemoteList->Add(e.Directory && !(e.Name == AnsiString("..")) ? e.Name + AnsiString("/") : e.Name);
+    for (const TFtpEntry& e : FEntries) RemoteList->Add(EntryText(e));
     if (ok) {
-        auto shown =
-            std::count_if(FEntries.begin(), FEntries.end(), [](const TRemoteEntry& e) { return !(e.Name == AnsiString("..")); });
+        auto shown = std::count_if(FEntries.begin(), FEntries.end(), [](const TFtpEntry& e) { return !IsUp(e); });
         Log("一覧: "_ansi + IntToStr(shown) + " 件"_ansi);
     }
 }
 
-void TFtpSampleForm::Ftp1ListItem(AnsiString Listing)
-{
-    std::optional<TRemoteEntry> entry = ParseListLine(Listing);
-    if (entry) FEntries.push_back(*entry);
-}
+void TFtpSampleForm::Ftp1ListEntry(TFtpEntry Entry) { FEntries.push_back(std::move(Entry)); }
 
-const TRemoteEntry* TFtpSampleForm::SelectedEntry() const
+const TFtpEntry* TFtpSampleForm::SelectedEntry() const
 {
     int i = RemoteList->ItemIndex();
     return i >= 0 && i < static_cast<int>(FEntries.size()) ? &FEntries[static_cast<std::size_t>(i)] : nullptr;
@@ -283,8 +282,8 @@ void TFtpSampleForm::ChangeTo(const AnsiString& dir)
 
 void TFtpSampleForm::RemoteListDblClick(TObject*)
 {
-    const TRemoteEntry* entry = SelectedEntry();
-    if (FBusy || !entry || !entry->Directory) return;
+    const TFtpEntry* entry = SelectedEntry();
+    if (FBusy || !entry || !IsDirectory(*entry)) return;
     ChangeTo(AnsiString(entry->Name));
 }
 
@@ -314,12 +313,12 @@ void TFtpSampleForm::Ftp1PacketSent(TObject*) { ShowProgress(Ftp1->SentSize()); 
 
 void TFtpSampleForm::DownloadButtonClick(TObject*)
 {
-    const TRemoteEntry* selected = SelectedEntry();
-    if (!selected || selected->Directory) {
+    const TFtpEntry* selected = SelectedEntry();
+    if (!selected || IsDirectory(*selected)) {
         Log("ダウンロードするファイルを一覧から選んでください"_ansi);
         return;
     }
-    TRemoteEntry entry = *selected;
+    TFtpEntry entry = *selected;
     SaveDialog1->SetFileName(entry.Name);
     if (!SaveDialog1->Execute()) return;
     AnsiString local = SaveDialog1->FileName();
@@ -360,9 +359,9 @@ void TFtpSampleForm::MakeDirButtonClick(TObject*)
 
 void TFtpSampleForm::RenameButtonClick(TObject*)
 {
-    const TRemoteEntry* selected = SelectedEntry();
+    const TFtpEntry* selected = SelectedEntry();
     AnsiString name = NameEdit->Text();
-    if (!selected || selected->Name == AnsiString("..") || name.IsEmpty()) {
+    if (!selected || IsUp(*selected) || name.IsEmpty()) {
         Log("名前を変えるものを一覧から選び、新しい名前を入れてください"_ansi);
         return;
     }
@@ -372,14 +371,14 @@ void TFtpSampleForm::RenameButtonClick(TObject*)
 
 void TFtpSampleForm::DeleteButtonClick(TObject*)
 {
-    const TRemoteEntry* selected = SelectedEntry();
-    if (!selected || selected->Name == AnsiString("..")) {
+    const TFtpEntry* selected = SelectedEntry();
+    if (!selected || IsUp(*selected)) {
         Log("削除するものを一覧から選んでください"_ansi);
         return;
     }
-    TRemoteEntry entry = *selected;
+    TFtpEntry entry = *selected;
     bool ok = Run("削除"_ansi, [&] {
-        if (entry.Directory) Ftp1->RemoveDir(entry.Name);
+        if (IsDirectory(entry)) Ftp1->RemoveDir(entry.Name);
         else Ftp1->Delete(entry.Name);
     });
     if (ok) Refresh();

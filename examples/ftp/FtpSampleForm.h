@@ -18,14 +18,8 @@
 #include <string>
 #include <vector>
 
-// One line of a remote listing: "drwxr-xr-x 2 owner group 4096 Jan 01 12:00 name" gives a
-// directory; a line of another shape is taken whole as a file name.
-struct TRemoteEntry {
-    AnsiString Name;
-    bool Directory = false;
-    int64_t Size = -1;  // unknown
-};
-std::optional<TRemoteEntry> ParseListLine(const AnsiString& line);
+// The list's line for an entry: size, date and time, name ("/" after a directory's).
+AnsiString EntryText(const TFtpEntry& entry);
 
 // "12.5 MiB / 64.0 MiB  3.2 MiB/s": bytes done, of the total when known, and the speed.
 AnsiString TransferText(int64_t done, int64_t total, double seconds);
@@ -43,7 +37,7 @@ public:
     // Every log line also goes here (the program writes them to standard output).
     std::function<void(const std::string& utf8Line)> LogEcho;
     // The entries of the listing shown, in the list's order ("..", when shown, first).
-    const std::vector<TRemoteEntry>& Entries() const { return FEntries; }
+    const std::vector<TFtpEntry>& Entries() const { return FEntries; }
     // Whether an operation is running.
     bool Busy() const { return FBusy; }
 
@@ -92,7 +86,7 @@ public:
     void Ftp1Status(TComponent* Sender, AnsiString Status);
     void Ftp1Failure(bool& Handled, TFtpCmdType TransType);
     void Ftp1Success(TFtpCmdType TransType);
-    void Ftp1ListItem(AnsiString Listing);
+    void Ftp1ListEntry(TFtpEntry Entry);
     void Ftp1PacketRecvd(TObject* Sender);
     void Ftp1PacketSent(TObject* Sender);
     void Ftp1ConnectionFailed(TObject* Sender);
@@ -109,11 +103,11 @@ private:
     void Refresh();
     void ChangeTo(const AnsiString& dir);
     void ShowWorkingDirectory();
-    const TRemoteEntry* SelectedEntry() const;
+    const TFtpEntry* SelectedEntry() const;
     void StartProgress(int64_t total);
     void ShowProgress(int64_t done, bool force = false);
 
-    std::vector<TRemoteEntry> FEntries;
+    std::vector<TFtpEntry> FEntries;
     bool FBusy = false;
     bool FCancelRequested = false;
     bool FCloseWhenIdle = false;

@@ -20,9 +20,10 @@ TEST_F(ScriptedFtpTest, GreetingSplitOverTwoReadsIsOneReply)
 {
     server.Send("220-Welcome\r\n").Pause(200).Send("220 ready\r\n");
     server.Expect("USER user").Reply("331 password please").Expect("PASS pass").Reply("230 logged in");
+    server.Expect("FEAT").Reply(ScriptedFtpServer::NoFeatures);
     StartAndConnect();
     ASSERT_TRUE(server.Finish()) << server.Errors();
-    EXPECT_EQ(events.statuses, (Statuses{"220-Welcome", "220 ready", "331 password please", "230 logged in"}));
+    EXPECT_EQ(events.statuses, (Statuses{"220-Welcome", "220 ready", "331 password please", "230 logged in", ScriptedFtpServer::NoFeatures}));
     EXPECT_EQ(events.connects, 1);
     EXPECT_TRUE(ftp.Connected());
     EXPECT_EQ(ftp.ResultCode(), 230);
@@ -265,7 +266,7 @@ TEST_F(ScriptedFtpTest, AfterCancelEachCommandIsJudgedOnItsOwnReply)
     EXPECT_EQ(SentAfterLogin().substr(0, 6), "ABOR\r\n");
     std::erase(events.statuses, "200 NOOP ok");  // a probe, if the late reply took long
     EXPECT_EQ(events.statuses, (Statuses{"220 scripted server ready", "331 password please", "230 logged in",
-                                         "225 No transfer to ABOR", "550 No such directory", "250 ok"}));
+                                         ScriptedFtpServer::NoFeatures, "225 No transfer to ABOR", "550 No such directory", "250 ok"}));
 }
 
 TEST_F(ScriptedFtpTest, CancelWhileWaitingForAReplyFailsThatCommandAndTheNextCatchesUp)
@@ -401,7 +402,7 @@ TEST_F(ScriptedFtpTest, ConnectWhileConnectedClosesTheOldConnectionFirst)
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_TRUE(second.Finish()) << second.Errors();
     EXPECT_TRUE(ftp.Connected());
-    EXPECT_EQ(server.Received(), "USER user\r\nPASS pass\r\n");  // no QUIT on the way out
+    EXPECT_EQ(server.Received(), "USER user\r\nPASS pass\r\nFEAT\r\n");  // no QUIT on the way out
 }
 
 TEST_F(ScriptedFtpTest, ConnectWithoutHostRaisesBeforeAnyNetworkUse)
@@ -519,6 +520,10 @@ TEST(VellFtpModel, StoredDefaultsSurviveAFormRoundTrip)
     ftp->SetHost("ftp.example.org");
     ftp->SetEnablePASV(true);
     std::string text = WriteComponentText(&form);
+    EXPECT_EQ(text.find("Charset"), std::string::npos) << text;  // automatic, the default
+    ftp->SetCharset(fcsUTF8);
+    text = WriteComponentText(&form);
+    EXPECT_NE(text.find("Charset = fcsUTF8"), std::string::npos) << text;
     EXPECT_EQ(text.find("Port"), std::string::npos) << text;
     EXPECT_EQ(text.find("SendDataSize"), std::string::npos) << text;
     EXPECT_EQ(text.find("TcpNoDelay"), std::string::npos) << text;
@@ -533,6 +538,7 @@ TEST(VellFtpModel, StoredDefaultsSurviveAFormRoundTrip)
     EXPECT_EQ(again.Ftp1->SendDataSize(), 8192);
     EXPECT_EQ(again.Ftp1->Host(), AnsiString("ftp.example.org"));
     EXPECT_TRUE(again.Ftp1->EnablePASV());
+    EXPECT_EQ(again.Ftp1->Charset(), fcsUTF8);
     again.Ftp1->OnStatus()(again.Ftp1, "220 hi");
     EXPECT_EQ(again.seen, (Statuses{"220 hi"}));
     // Read back as 21, which differs from the stored default 0 and is written from now on.

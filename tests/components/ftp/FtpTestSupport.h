@@ -117,7 +117,7 @@ protected:
         });
         watchdog.start(30000);
     }
-    // Starts the script and logs in through its first five steps (see ScriptedFtpServer::Login).
+    // Starts the script and logs in through its first seven steps (see ScriptedFtpServer::Login).
     void StartAndConnect()
     {
         server.Start();
@@ -127,7 +127,7 @@ protected:
     std::string SentAfterLogin()
     {
         std::string all = server.Received();
-        const std::string login = "USER user\r\nPASS pass\r\n";
+        const std::string login = "USER user\r\nPASS pass\r\nFEAT\r\n";
         return all.rfind(login, 0) == 0 ? all.substr(login.size()) : all;
     }
 

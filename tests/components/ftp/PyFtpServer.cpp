@@ -13,7 +13,7 @@
 #include <iterator>
 #include <vector>
 
-PyFtpServer::PyFtpServer()
+PyFtpServer::PyFtpServer(const char* wireEncoding)
 {
     int out[2];
     if (FRoot.Path().empty() || ::pipe2(out, O_CLOEXEC) != 0) {
@@ -24,7 +24,8 @@ PyFtpServer::PyFtpServer()
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     std::string script = std::string(TAVIN3_SOURCE_DIR) + "/tests/fixtures/pyftpd_server.py";
-    std::vector<std::string> args = {"/usr/bin/python3", script, FRoot.Path(), User, Password};
+    std::vector<std::string> args = {"/usr/bin/python3", "-W", "ignore::DeprecationWarning", script, FRoot.Path(), User, Password};
+    if (wireEncoding) args.push_back(wireEncoding);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

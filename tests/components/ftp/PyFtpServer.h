@@ -11,7 +11,8 @@ public:
     static constexpr const char* User = "tavin";
     static constexpr const char* Password = "secret";
 
-    PyFtpServer();
+    // wireEncoding ("cp932"): names travel in it, and FEAT offers no UTF8.
+    explicit PyFtpServer(const char* wireEncoding = nullptr);
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;

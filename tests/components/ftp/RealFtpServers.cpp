@@ -42,7 +42,7 @@ bool RealFtpServersRequired()
     return (ci && *ci && std::string_view(ci) != "false") || (wanted && std::string_view(wanted) == "required");
 }
 
-RealFtpServer::RealFtpServer(FtpServerKind kind, FtpServerVariant variant, int idleSeconds)
+RealFtpServer::RealFtpServer(FtpServerKind kind, FtpServerVariant variant, int idleSeconds, bool utf8Names)
 {
     const std::string name = FtpServerName(kind);
     int out[2];
@@ -68,8 +68,10 @@ RealFtpServer::RealFtpServer(FtpServerKind kind, FtpServerVariant variant, int i
     argv.push_back(nullptr);
     std::vector<std::string> environment;
     for (char** e = environ; *e; ++e)
-        if (!std::string_view(*e).starts_with("TAVIN3_FTPD_IDLE_TIMEOUT=")) environment.emplace_back(*e);
+        if (!std::string_view(*e).starts_with("TAVIN3_FTPD_IDLE_TIMEOUT=") && !std::string_view(*e).starts_with("TAVIN3_FTPD_UTF8_NAMES="))
+            environment.emplace_back(*e);
     if (idleSeconds > 0) environment.push_back("TAVIN3_FTPD_IDLE_TIMEOUT=" + std::to_string(idleSeconds));
+    if (utf8Names) environment.push_back("TAVIN3_FTPD_UTF8_NAMES=1");
     std::vector<char*> envp;
     for (auto& e : environment) envp.push_back(e.data());
     envp.push_back(nullptr);

@@ -26,8 +26,10 @@ public:
     static constexpr const char* Password = "tavin3-ftp-secret";
 
     // idleSeconds > 0: the server ends a session idle for that long (pyftpdlib, vsftpd and
-    // proftpd; pure-ftpd counts in minutes and keeps its own).
-    explicit RealFtpServer(FtpServerKind kind, FtpServerVariant variant = FtpServerVariant::Plain, int idleSeconds = 0);
+    // proftpd; pure-ftpd counts in minutes and keeps its own). utf8Names: vsftpd runs with
+    // utf8_filesystem and offers UTF8 (the others offer it anyway).
+    explicit RealFtpServer(FtpServerKind kind, FtpServerVariant variant = FtpServerVariant::Plain, int idleSeconds = 0,
+                           bool utf8Names = false);
     ~RealFtpServer();
     RealFtpServer(const RealFtpServer&) = delete;
     RealFtpServer& operator=(const RealFtpServer&) = delete;

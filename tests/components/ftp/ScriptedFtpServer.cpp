@@ -122,13 +122,15 @@ ScriptedFtpServer& ScriptedFtpServer::CloseControl()
     return *this;
 }
 
-ScriptedFtpServer& ScriptedFtpServer::Login(const std::string& user, const std::string& password)
+ScriptedFtpServer& ScriptedFtpServer::Login(const std::string& user, const std::string& password, const std::string& features)
 {
     return Reply("220 scripted server ready")
         .Expect("USER " + user)
         .Reply("331 password please")
         .Expect("PASS " + password)
-        .Reply("230 logged in");
+        .Reply("230 logged in")
+        .Expect("FEAT")
+        .Reply(features);
 }
 
 ScriptedFtpServer& ScriptedFtpServer::Pasv(const std::string& hostFields)

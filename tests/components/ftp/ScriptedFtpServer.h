@@ -30,8 +30,11 @@ public:
     ScriptedFtpServer& ExpectPrefix(std::string prefix);
     ScriptedFtpServer& Pause(int ms);
     ScriptedFtpServer& CloseControl();
-    // 220 greeting, USER, 331, PASS, 230.
-    ScriptedFtpServer& Login(const std::string& user = "user", const std::string& password = "pass");
+    // 220 greeting, USER, 331, PASS, 230, FEAT and its reply (by default refused: no features,
+    // the bytes of names as they are).
+    static constexpr const char* NoFeatures = "502 Command not implemented.";
+    ScriptedFtpServer& Login(const std::string& user = "user", const std::string& password = "pass",
+                             const std::string& features = NoFeatures);
     // Opens a data listener on 127.0.0.1 and replies 227 with its port, and with the given
     // address fields (which may name another host).
     ScriptedFtpServer& Pasv(const std::string& hostFields = "127,0,0,1");

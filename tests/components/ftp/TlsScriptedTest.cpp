@@ -69,7 +69,7 @@ TEST_F(TlsScripted, WithoutTlsTheWireIsUnchanged)
     ftp.Connect();
     ftp.List();
     EXPECT_TRUE(server.Finish()) << server.Errors();
-    EXPECT_EQ(server.Received(), "USER user\r\nPASS pass\r\nPASV\r\nLIST\r\n");
+    EXPECT_EQ(server.Received(), "USER user\r\nPASS pass\r\nFEAT\r\nPASV\r\nLIST\r\n");
     EXPECT_EQ(events.items, (std::vector<std::string>{"a"}));
 }
 

@@ -30,12 +30,13 @@ TEST_F(ScriptedFtpTest, GreetingSplitOverReadsLogsIn)
 {
     server.Send("220-Welc").Pause(100).Send("ome\r\n be ni").Pause(100).Send("ce\r\n220 re").Pause(100).Send("ady\r\n");
     server.Expect("USER user").Reply("331 password please").Expect("PASS pass").Reply("230 logged in");
+    server.Expect("FEAT").Reply(ScriptedFtpServer::NoFeatures);
     server.Start();
     ftp.Connect();
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_TRUE(ftp.Connected());
     EXPECT_EQ(events.connects, 1);
-    EXPECT_EQ(events.statuses, (Items{"220-Welcome", " be nice", "220 ready", "331 password please", "230 logged in"}));
+    EXPECT_EQ(events.statuses, (Items{"220-Welcome", " be nice", "220 ready", "331 password please", "230 logged in", ScriptedFtpServer::NoFeatures}));
 }
 
 class TruthfulTransfer : public ScriptedTransferTest {};

@@ -2,6 +2,7 @@
 // with the file dialogs and message boxes answered, while the window's event loop is watched.
 #include "examples/ftp/FtpSampleForm.h"
 #include "tests/components/ftp/PyFtpServer.h"
+#include "tests/components/ftp/RealFtpServers.h"
 #include "tests/fixtures/FileDialogAnswer.h"
 #include "tests/fixtures/Grab.h"
 
@@ -22,32 +23,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(FtpSampleListing, LinesOfBothShapes)
+TEST(FtpSampleListing, EntryColumns)
 {
-    struct Case {
-        const char* line;
-        bool parsed;
-        const char* name;
-        bool directory;
-        int64_t size;
-    } cases[] = {
-        {"-rw-r--r--   1 owner group   67108864 Jan 01 12:00 big.bin", true, "big.bin", false, 67108864},
-        {"drwxr-xr-x   2 owner group       4096 Mar 10  2023 sub dir\r", true, "sub dir", true, 4096},
-        {"lrwxrwxrwx   1 owner group          7 Jan 01 12:00 link -> target", true, "link", false, 7},
-        {"drwxr-xr-x   2 owner group       4096 Jan 01 12:00 ..", false, "", false, 0},
-        {"total 12", false, "", false, 0},
-        {"   ", false, "", false, 0},
-        {"plain-name.txt", true, "plain-name.txt", false, -1},
-        {"-rw-r--r-- 1 o g notanumber Jan 01 12:00 odd", true, "odd", false, -1},
+    auto entry = [](const char* name, TFtpEntryKind kind, int64_t size, TFtpDateTime modified, const char* target = "") {
+        TFtpEntry e;
+        e.Name = AnsiString::FromUtf8(name);
+        e.Kind = kind;
+        e.Size = size;
+        e.Modified = modified;
+        e.LinkTarget = AnsiString(target);
+        return e;
     };
-    for (const Case& c : cases) {
-        std::optional<TRemoteEntry> e = ParseListLine(AnsiString(c.line));
-        ASSERT_EQ(e.has_value(), c.parsed) << c.line;
-        if (!e) continue;
-        EXPECT_EQ(e->Name, AnsiString(c.name)) << c.line;
-        EXPECT_EQ(e->Directory, c.directory) << c.line;
-        EXPECT_EQ(e->Size, c.size) << c.line;
-    }
+    struct Case {
+        TFtpEntry entry;
+        const char* text;
+    } cases[] = {
+        {entry("日本語のファイル.txt", fekFile, 70001, {2026, 12, 9, 14, 4, 8}), "         70,001  2026-12-09 14:04  日本語のファイル.txt"},
+        {entry("big.bin", fekFile, 5368709120LL, {2020, 3, 4}), "  5,368,709,120  2020-03-04 00:00  big.bin"},
+        {entry("sub dir", fekDirectory, -1, {2026, 1, 2, 3, 4}), "          <DIR>  2026-01-02 03:04  sub dir/"},
+        {entry("link", fekLink, 7, {}, "a b.txt"), "              7                    link -> a b.txt"},
+        {entry("empty", fekFile, 0, {}), "              0                    empty"},
+        {entry("unknown", fekOther, -1, {}), "                                   unknown"},
+        {entry("..", fekDirectory, -1, {}), ".."},
+    };
+    for (const Case& c : cases) EXPECT_EQ(EntryText(c.entry).ToUtf8(), c.text);
 }
 
 TEST(FtpSampleListing, TransferFigures)
@@ -71,19 +70,15 @@ std::string Pattern(std::size_t size)
     return s;
 }
 
-class FtpSample : public testing::Test {
+// The window, shown and logged in through its own buttons, and what a user does with it.
+class SampleWindow {
 protected:
-    void SetUp() override
+    void Open(int port, const char* user, const char* password)
     {
-        if (!server.Port()) GTEST_SKIP() << server.Error();
-        WriteFileBytes(server / "big.bin", Pattern(64u << 20));
-        WriteFileBytes(server / "small.txt", "hello\n");
-        fs::create_directory(server / "sub");
-        WriteFileBytes(server / "sub/inner.txt", "inner\n");
         form = std::make_unique<TFtpSampleForm>(nullptr);
         form->LogEcho = [this](const std::string& line) { log.push_back(line); };
-        form->SetServer(AnsiString("127.0.0.1"), server.Port(), AnsiString(PyFtpServer::User));
-        form->PasswordEdit->SetText(AnsiString(PyFtpServer::Password));
+        form->SetServer(AnsiString("127.0.0.1"), port, AnsiString(user));
+        form->PasswordEdit->SetText(AnsiString(password));
         form->Show();
         Click(form->ConnectButton);
         ASSERT_TRUE(form->Ftp1->Connected()) << Log();
@@ -98,7 +93,7 @@ protected:
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
-        for (const TRemoteEntry& e : form->Entries()) names.push_back(e.Name.str() + (e.Directory ? "/" : ""));
+        for (const TFtpEntry& e : form->Entries()) names.push_back(e.Name.str() + (e.Kind == fekDirectory ? "/" : ""));
         return names;
     }
 
@@ -139,11 +134,88 @@ protected:
         return all;
     }
 
-    PyFtpServer server;
     TempDir local;
     std::vector<std::string> log;
     std::unique_ptr<TFtpSampleForm> form;
 };
+
+class FtpSample : public testing::Test, protected SampleWindow {
+protected:
+    void SetUp() override
+    {
+        if (!server.Port()) GTEST_SKIP() << server.Error();
+        WriteFileBytes(server / "big.bin", Pattern(64u << 20));
+        WriteFileBytes(server / "small.txt", "hello\n");
+        fs::create_directory(server / "sub");
+        WriteFileBytes(server / "sub/inner.txt", "inner\n");
+        Open(server.Port(), PyFtpServer::User, PyFtpServer::Password);
+    }
+
+    PyFtpServer server;
+};
+
+// The four real servers: Japanese names shown, sent and fetched under their own names.
+class FtpSampleOnServers : public testing::TestWithParam<FtpServerKind>, protected SampleWindow {
+protected:
+    void SetUp() override
+    {
+        if (server.Port() == 0 && server.Missing() && !RealFtpServersRequired()) GTEST_SKIP() << server.Error();
+        ASSERT_GT(server.Port(), 0) << server.Error();
+        Open(server.Port(), RealFtpServer::User, RealFtpServer::Password);
+    }
+    // The list's line for the name, or empty.
+    std::string Row(const std::string& name) const
+    {
+        for (int i = 0; i < form->RemoteList->Count(); ++i)
+            if (form->Entries()[static_cast<std::size_t>(i)].Name == AnsiString::FromUtf8(name)) return form->RemoteList->Item(i).ToUtf8();
+        return std::string();
+    }
+
+    RealFtpServer server{GetParam()};
+};
+
+INSTANTIATE_TEST_SUITE_P(Servers, FtpSampleOnServers,
+                         testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd, FtpServerKind::Proftpd, FtpServerKind::PureFtpd),
+                         [](const testing::TestParamInfo<FtpServerKind>& info) {
+                             std::string name = FtpServerName(info.param);
+                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                             return name;
+                         });
+
+TEST_P(FtpSampleOnServers, JapaneseNamesShowAndTravelUnderTheirOwnNames)
+{
+    const std::string name = "日本語のファイル.txt";
+    fs::create_directory(local / "送る");
+    const std::string upload = local / ("送る/" + name);
+    const std::string bytes = Pattern(70001);
+    WriteFileBytes(upload, bytes);
+    AnswerFileDialog(upload, QFileDialog::AcceptOpen);
+    Click(form->UploadButton);
+    EXPECT_TRUE(ReadFileBytes(server / name) == bytes) << Log();  // UTF-8 on the server's disk
+
+    // Size and date in their columns, from MLSD where the server offers it, from LIST on vsftpd.
+    const std::string row = Row(name);
+    EXPECT_NE(row.find("70,001"), std::string::npos) << row;
+    EXPECT_NE(row.find(" 20"), std::string::npos) << row;  // the year of the date
+    EXPECT_EQ(row.substr(row.size() - name.size()), name) << row;
+    EXPECT_TRUE(Logged("一覧: 1 件")) << Log();
+
+    Select(AnsiString::FromUtf8(name).str());
+    const std::string back = local / "戻り.txt";
+    AnswerFileDialog(back, QFileDialog::AcceptSave);
+    Click(form->DownloadButton);
+    EXPECT_TRUE(ReadFileBytes(back) == bytes) << Log();
+
+    Select(AnsiString::FromUtf8(name).str());
+    form->NameEdit->SetText(AnsiString::FromUtf8("名前 を 変えた.txt"));
+    Click(form->RenameButton);
+    EXPECT_TRUE(fs::exists(server / "名前 を 変えた.txt")) << Log();
+    Select(AnsiString::FromUtf8("名前 を 変えた.txt").str());
+    Click(form->DeleteButton);
+    EXPECT_FALSE(fs::exists(server / "名前 を 変えた.txt")) << Log();
+    EXPECT_TRUE(Row("名前 を 変えた.txt").empty());
+    EXPECT_FALSE(Logged("失敗")) << Log();
+}
 
 TEST_F(FtpSample, ListsAndWalksTheDirectories)
 {
