@@ -116,8 +116,8 @@ public:
     // OnPacketSent handlers. 64-bit: files past 4 GiB are common.
     int64_t ReceivedSize() const { return FTransfer.Received(); }
     int64_t SentSize() const { return FTransfer.Sent(); }
-    // Download: the size the server announced in its 150 reply, -1 when it gave none; upload:
-    // the local file's size.
+    // Download: the size the server announced (in its 150 reply, else its answer to SIZE), -1
+    // when it gave none; upload: the local file's size.
     int64_t TransferSize() const { return FTransfer.Size(); }
     // Why the last server certificate was not trusted; empty when it was, or without TLS.
     const AnsiString& CertificateError() const { return FCertificateError; }
@@ -224,6 +224,7 @@ private:
     void FlushListCarry();
 
     // Download and upload.
+    int64_t AskSize(const AnsiString& remoteFile);
     bool ReceiveBlock();
     void StoreReceived(const char* data, int length);
     void TruncateAcceptedFile();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFile)
 {
@@ -23,8 +24,10 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
     }
     FTransfer.SetTruncatePending(true);
     try {
+        const int64_t sized = AskSize(remoteFile);
         if (OpenTransfer(command)) {
-            FTransfer.SetSize(ReceiveSize(FLastReply));
+            const int64_t announced = ReceiveSize(FLastReply);
+            FTransfer.SetSize(announced >= 0 ? announced : sized);
             TruncateAcceptedFile();
             while (ReceiveBlock()) {}
             FData->Close();  // before the closing reply: some servers send it only then
@@ -42,6 +45,18 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
     if (!ClosedLocalFile()) FailData("TVellFtp: ローカルファイルに書き込めません (local file write failed)。"_ansi);
     DiscardUnacceptedFile(localFile, created);
     WindUp(fcTransfer);
+}
+
+// The remote file's size by SIZE, asked before the transfer (a server may not take commands
+// during one), for an opening reply that names none (pyftpdlib, pure-ftpd); -1 when the
+// server does not say.
+int64_t TVellFtp::AskSize(const AnsiString& remoteFile)
+{
+    if (!SendCommand(AnsiString("SIZE ") + remoteFile)) return -1;
+    if (!FReplies.Settled() && !ReadFinalReply()) return -1;
+    const char* text = FLastReply.c_str();
+    if (FResultCode != 213 || std::strlen(text) < 5 || !IsDigit(text[4])) return -1;
+    return LeadingSize(text + 4);
 }
 
 // A file made for a download that the server never started goes again: a refused or
