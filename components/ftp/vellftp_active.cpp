@@ -26,12 +26,12 @@ bool TVellFtp::DoPORT(const AnsiString& command)
 bool TVellFtp::TActiveData::Open(const AnsiString& command)
 {
     const AnsiString line = Listen();
-    if (!Ftp.SendCommand(line)) return false;
-    if (!Ftp.SendLine(command)) return false;
-    Ftp.FTransfer.Advance(TTransferPhase::CommandSent);
+    if (!FFtp.SendCommand(line)) return false;
+    if (!FFtp.SendLine(command)) return false;
+    FFtp.FTransfer.Advance(TTransferPhase::CommandSent);
     // A server that connected on PORT (pyftpdlib) takes the handshake only after the command.
     if (TCustomWinSocket* socket = std::exchange(FTlsWaiting, nullptr)) Protect(socket);
-    FStarted = Ftp.TransferStarted(Ftp.ReadReply());
+    FStarted = FFtp.TransferStarted(FFtp.ReadReply());
     if (!FStarted) Close();
     return FStarted;
 }
@@ -39,18 +39,18 @@ bool TVellFtp::TActiveData::Open(const AnsiString& command)
 // Listens on the next port of the sequence; the line that announces it.
 AnsiString TVellFtp::TActiveData::Listen()
 {
-    TServerSocket* listener = Ftp.FListenSocket.get();
+    TServerSocket* listener = FFtp.FListenSocket.get();
     if (listener->Active()) listener->Close();
     listener->OnClientRead = TSocketNotifyEvent();
     listener->OnClientWrite = TSocketNotifyEvent();
     listener->SetServerType(stNonBlocking);
     // PORT can name only an IPv4 address: over IPv6, EPRT and a listener of that family.
-    const bool extended = Ftp.ExtendedDataCommands();
+    const bool extended = FFtp.ExtendedDataCommands();
     listener->SetFamily(extended ? sfIPv6 : sfIPv4);
     // A port of the sequence may be held by another program (or another instance of this one):
     // move on along the sequence instead of failing the transfer.
     for (int attempt = 0;; ++attempt) {
-        AnsiString line = extended ? AnsiString("EPRT ") + Ftp.GetEprtString() : AnsiString("PORT ") + Ftp.GetMixPortString();
+        AnsiString line = extended ? AnsiString("EPRT ") + FFtp.GetEprtString() : AnsiString("PORT ") + FFtp.GetMixPortString();
         listener->SetPort(LastDataPort);
         if (attempt == kPortAttempts - 1) {
             listener->Open();
@@ -63,10 +63,10 @@ AnsiString TVellFtp::TActiveData::Listen()
 void TVellFtp::TActiveData::ServerConnected(TCustomWinSocket* socket)
 {
     // Only the server, and only once per transfer: anyone else who finds the port is refused.
-    const AnsiString server = Ftp.FControlSocket->Socket()->RemoteAddress();
+    const AnsiString server = FFtp.FControlSocket->Socket()->RemoteAddress();
     if (FEverAccepted || (!server.IsEmpty() && socket->RemoteAddress() != server)) {
         if (!FEverAccepted)
-            Ftp.FailData(AnsiString("TVellFtp: データ接続を拒否しました (data connection from ") + socket->RemoteAddress() +
+            FFtp.FailData(AnsiString("TVellFtp: データ接続を拒否しました (data connection from ") + socket->RemoteAddress() +
                          AnsiString(" refused)。"));
         socket->Close();
         return;
@@ -74,9 +74,9 @@ void TVellFtp::TActiveData::ServerConnected(TCustomWinSocket* socket)
     FEverAccepted = true;
     FAccepted = socket;
     socket->SetKeepAlive(kKeepAliveIdle);
-    Ftp.NoteData();
-    if (!Ftp.DataTlsWanted()) return;
-    if (Ftp.FTransfer.Reached(TTransferPhase::CommandSent)) Protect(socket);
+    FFtp.NoteData();
+    if (!FFtp.DataTlsWanted()) return;
+    if (FFtp.FTransfer.Reached(TTransferPhase::CommandSent)) Protect(socket);
     else FTlsWaiting = socket;
 }
 
@@ -86,18 +86,18 @@ void TVellFtp::TActiveData::ServerDisconnected(TCustomWinSocket* socket)
     if (FTlsWaiting == socket) FTlsWaiting = nullptr;
     if (FAccepted != socket) return;
     FAccepted = nullptr;
-    Ftp.FTransfer.Advance(TTransferPhase::DataEnded);
+    FFtp.FTransfer.Advance(TTransferPhase::DataEnded);
 }
 
 // The server opened it, but this side is the TLS client here too.
 void TVellFtp::TActiveData::Protect(TCustomWinSocket* socket)
 {
     try {
-        Ftp.ProtectDataConnection(socket, false);
+        FFtp.ProtectDataConnection(socket, false);
     } catch (const ESocketError& e) {  // the socket layer has closed the connection
-        Ftp.FailData(e.Message());
+        FFtp.FailData(e.Message());
         if (FAccepted == socket) FAccepted = nullptr;
-        Ftp.FTransfer.Advance(TTransferPhase::DataEnded);
+        FFtp.FTransfer.Advance(TTransferPhase::DataEnded);
     }
 }
 
@@ -106,15 +106,15 @@ void TVellFtp::TActiveData::Close()
     // Closing the listener closes (and later frees) the accepted connection too.
     FAccepted = nullptr;
     FTlsWaiting = nullptr;
-    Ftp.FListenSocket->Close();
+    FFtp.FListenSocket->Close();
     // A started transfer whose server never connected has failed, whatever its reply says.
-    if (FStarted && !FEverAccepted && !Ftp.FTransfer.Failed())
-        Ftp.FailData("TVellFtp: データ接続がありませんでした (no data connection)。"_ansi);
+    if (FStarted && !FEverAccepted && !FFtp.FTransfer.Failed())
+        FFtp.FailData("TVellFtp: データ接続がありませんでした (no data connection)。"_ansi);
 }
 
 bool TVellFtp::TActiveData::Pending() const
 {
-    if (!Ftp.FListenSocket->Active()) return false;
+    if (!FFtp.FListenSocket->Active()) return false;
     return FEverAccepted ? FAccepted != nullptr : true;
 }
 

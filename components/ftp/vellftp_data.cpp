@@ -17,15 +17,15 @@
 bool TVellFtp::TDataConnection::Wait(bool forWrite)
 {
     for (;;) {
-        if (Ftp.FCancelled || Ftp.Stalled() || !Pending()) return false;
+        if (FFtp.FCancelled || FFtp.Stalled() || !Pending()) return false;
         TTransfer::Clock::time_point deadline = TTransfer::Clock::time_point::max();
-        if (const int code = Ftp.ArrivedClosingCode(); code != 0) {
+        if (const int code = FFtp.ArrivedClosingCode(); code != 0) {
             if (code < 200 || code >= 400) return false;  // refused, aborted, or the server gone
             if (forWrite) return false;                   // the server ended it before the file did
-            deadline = Ftp.FTransfer.DrainDeadline(kDrainAfterReply);
+            deadline = FFtp.FTransfer.DrainDeadline(kDrainAfterReply);
             if (TTransfer::Clock::now() >= deadline) return false;
         }
-        const unsigned long slice = MillisLeft(deadline, Ftp.FTimeOut);
+        const unsigned long slice = MillisLeft(deadline, FFtp.FTimeOut);
         if (TCustomWinSocket* socket = Socket()) {
             // Data that is only a moment away is waited for without a round of the GUI queue,
             // which costs more than the moment.
@@ -35,7 +35,7 @@ bool TVellFtp::TDataConnection::Wait(bool forWrite)
             SocketReadyOrMessages(socket->SocketHandle(), forWrite, slice);
         } else {
             // The server has not connected yet: its connection comes as a message.
-            Ftp.FControlStream->WaitForDataOrMessages(slice);
+            FFtp.FControlStream->WaitForDataOrMessages(slice);
         }
     }
 }
@@ -57,7 +57,7 @@ int TVellFtp::TDataConnection::Send(const char* buffer, int count)
 void TVellFtp::TDataConnection::EndSending()
 {
     TCustomWinSocket* socket = Socket();
-    if (socket && !Ftp.FCancelled && !Ftp.FTransfer.Failed() && socket->Connected() && socket->TlsActive())
+    if (socket && !FFtp.FCancelled && !FFtp.FTransfer.Failed() && socket->Connected() && socket->TlsActive())
         socket->ShutdownSend(kHandshakeLimit);
     else Close();
 }

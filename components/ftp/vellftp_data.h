@@ -7,7 +7,7 @@
 
 class TVellFtp::TDataConnection {
 public:
-    explicit TDataConnection(TVellFtp& ftp) : Ftp(ftp) {}
+    explicit TDataConnection(TVellFtp& ftp) : FFtp(ftp) {}
     virtual ~TDataConnection() = default;
     TDataConnection(const TDataConnection&) = delete;
     TDataConnection& operator=(const TDataConnection&) = delete;
@@ -42,7 +42,7 @@ protected:
     // Still worth waiting for: open, or (active) the server may still connect.
     virtual bool Pending() const = 0;
 
-    TVellFtp& Ftp;
+    TVellFtp& FFtp;
 };
 
 class TVellFtp::TPassiveData final : public TDataConnection {

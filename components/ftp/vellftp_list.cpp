@@ -7,8 +7,6 @@
 #include "components/ftp/vellftp_data.h"
 #include "components/ftp/vellftp_internal.h"
 
-#include "toolkit/controls/Application.h"
-
 #include <algorithm>
 #include <cstring>
 

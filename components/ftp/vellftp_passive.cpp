@@ -20,34 +20,34 @@ bool TVellFtp::DoPASV(const AnsiString& command)
 bool TVellFtp::TPassiveData::Open(const AnsiString& command)
 {
     if (!Connect()) return false;
-    TTransfer& transfer = Ftp.FTransfer;
+    TTransfer& transfer = FFtp.FTransfer;
     bool replied;
-    if (Ftp.DataTlsWanted()) {
+    if (FFtp.DataTlsWanted()) {
         // The handshake goes first: some servers answer the command only after it, others
         // only start it after their answer (a refusal then ends the wait for it).
-        replied = Ftp.SendLine(command);
+        replied = FFtp.SendLine(command);
         if (replied) {
             transfer.Advance(TTransferPhase::CommandSent);
             try {
-                Ftp.ProtectDataConnection(Ftp.FDataSocket->Socket(), true);
+                FFtp.ProtectDataConnection(FFtp.FDataSocket->Socket(), true);
             } catch (const ESocketError& e) {
-                Ftp.FailData(e.Message());  // the socket layer has closed the data connection
+                FFtp.FailData(e.Message());  // the socket layer has closed the data connection
             }
-            replied = Ftp.ReadReply();
+            replied = FFtp.ReadReply();
         }
     } else {
-        replied = Ftp.SendLine(command);
+        replied = FFtp.SendLine(command);
         if (replied) {
             transfer.Advance(TTransferPhase::CommandSent);
-            replied = Ftp.ReadReply();
+            replied = FFtp.ReadReply();
         }
     }
-    if (!Ftp.TransferStarted(replied)) {
+    if (!FFtp.TransferStarted(replied)) {
         Close();
         return false;
     }
     // No protected data connection: the server ends the transfer with its closing reply.
-    if (transfer.Failed() && !Ftp.FDataSocket->Active()) transfer.Advance(TTransferPhase::DataEnded);
+    if (transfer.Failed() && !FFtp.FDataSocket->Active()) transfer.Advance(TTransferPhase::DataEnded);
     return true;
 }
 
@@ -55,33 +55,33 @@ bool TVellFtp::TPassiveData::Open(const AnsiString& command)
 // answer (the control connection is gone, or cancelled).
 bool TVellFtp::TPassiveData::Connect()
 {
-    TClientSocket* data = Ftp.FDataSocket.get();
+    TClientSocket* data = FFtp.FDataSocket.get();
     if (data->Active()) data->Close();
     // PASV can name only an IPv4 address: over IPv6, EPSV names just the port.
-    const bool extended = Ftp.ExtendedDataCommands();
+    const bool extended = FFtp.ExtendedDataCommands();
     const char* word = extended ? "EPSV" : "PASV";
-    if (!Ftp.SendCommand(word)) return false;
+    if (!FFtp.SendCommand(word)) return false;
     AnsiString address;
-    const int port = extended ? Ftp.ParseEPSV(Ftp.FLastReply) : Ftp.ParsePASV(address, Ftp.FLastReply);
-    if (port < 0) throw ESocketError(AnsiString(word) + AnsiString(": ") + Ftp.FLastReply);  // refused, or no usable address
+    const int port = extended ? FFtp.ParseEPSV(FFtp.FLastReply) : FFtp.ParsePASV(address, FFtp.FLastReply);
+    if (port < 0) throw ESocketError(AnsiString(word) + AnsiString(": ") + FFtp.FLastReply);  // refused, or no usable address
     // The data connection goes to the server we talk to, whatever address the 227 reply names:
     // a reply must not point it at another host (scanning or bouncing through this client).
     data->SetPort(port);
-    data->SetAddress(Ftp.FControlSocket->Socket()->RemoteAddress());
+    data->SetAddress(FFtp.FControlSocket->Socket()->RemoteAddress());
     data->Open();
     data->Socket()->SetKeepAlive(kKeepAliveIdle);
-    Ftp.NoteActivity();
+    FFtp.NoteActivity();
     return true;
 }
 
-void TVellFtp::TPassiveData::Close() { Ftp.FDataSocket->Close(); }
+void TVellFtp::TPassiveData::Close() { FFtp.FDataSocket->Close(); }
 
 TCustomWinSocket* TVellFtp::TPassiveData::Socket() const
 {
-    return Ftp.FDataSocket->Active() ? Ftp.FDataSocket->Socket() : nullptr;
+    return FFtp.FDataSocket->Active() ? FFtp.FDataSocket->Socket() : nullptr;
 }
 
-bool TVellFtp::TPassiveData::Pending() const { return Ftp.FDataSocket->Active(); }
+bool TVellFtp::TPassiveData::Pending() const { return FFtp.FDataSocket->Active(); }
 
 int TVellFtp::ParsePASV(AnsiString& address, const AnsiString& reply)
 {

@@ -4,7 +4,6 @@
 #include "components/ftp/vellftp_internal.h"
 
 #include "toolkit/controls/Application.h"
-#include "toolkit/net/WinSock.h"
 
 #include <algorithm>
 #include <cstring>
