@@ -299,7 +299,7 @@ char* NextToken(char* text, const char* delimiters);
 
 // Unit-wide state shared by every instance.
 extern int LastDataPort;      // the last local port used for an active data connection
-extern bool ActiveSendBusy;   // SendEvent is running
+extern bool ActiveSendBusy;   // an upload is sending its file (SendEvent)
 extern bool PassiveSendBusy;  // PASV_SendEvent is running
 
 // Palette registration on page "Vell".
