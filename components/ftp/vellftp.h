@@ -158,6 +158,7 @@ protected:
     void DoList(const AnsiString& line);
     void ListEvent(TObject* sender, TCustomWinSocket* socket);
     void ReceiveEvent(TObject* sender, TCustomWinSocket* socket);
+    void DoPASV_STOR(const AnsiString& remoteFile);
     void SendEvent(TObject* sender, TCustomWinSocket* socket);
     void PASV_SendEvent(TObject* sender, TCustomWinSocket* socket);
 

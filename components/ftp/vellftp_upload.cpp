@@ -51,8 +51,8 @@ void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
     FTransfer.SetSize(FFileStream->Size());
     FChunkLength = kNoChunk;
     try {
-        if (OpenTransfer(command)) SendFile();
-        else if (FEnablePASV && !FNoReply) throw Exception(FLastReply);  // refused
+        if (FEnablePASV) DoPASV_STOR(remoteFile);
+        else if (DoPORT(command)) SendFile();  // a refusal is the outcome
     } catch (...) {
         CloseDataConnections();
         FFileStream.reset();
@@ -68,6 +68,13 @@ void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
         throw;
     }
     CloseDataConnections();
+}
+
+// The passive upload: the data connection, STOR and the file. A refusal raises with its line.
+void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
+{
+    if (DoPASV(AnsiString("STOR ") + remoteFile)) SendFile();
+    else if (!FNoReply) throw Exception(FLastReply);
 }
 
 // The whole file, block by block, once the server has started the transfer; the end of the
