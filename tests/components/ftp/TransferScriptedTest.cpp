@@ -77,6 +77,24 @@ TEST_P(ScriptedTransfer, Answer125StartsTheTransferLike150)
     EXPECT_EQ(events.successes, (Kinds{fcTransfer, fcTransfer}));
 }
 
+// A listing has no outcome event: a refusal raises with the server's line, in either mode.
+TEST_P(ScriptedTransfer, RefusedListingRaisesWithTheLineAndTheNextCommandWorks)
+{
+    DataOffer().Expect("LIST nope").Reply("550 No such directory.");
+    server.Expect("CWD x").Reply("250 ok");
+    StartAndConnect();
+    try {
+        ftp.List("nope");
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), AnsiString("550 No such directory."));
+    }
+    EXPECT_TRUE(events.items.empty());
+    ftp.ChangeDir("x");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.successes, (Kinds{fcChangeDir}));
+}
+
 struct SizeCase {
     const char* name;
     const char* sizeReply;  // nullptr: the script does not answer SIZE itself
