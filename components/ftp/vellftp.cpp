@@ -1,5 +1,6 @@
 // TVellFtp: life cycle, properties, outcome reporting, the unit's tokenizer and registration.
 #include "components/ftp/vellftp.h"
+#include "components/ftp/vellftp_data.h"
 #include "components/ftp/vellftp_internal.h"
 
 #include "toolkit/net/WinSock.h"
@@ -70,7 +71,7 @@ void Register() { RegisterComponents("Vell", {&TVellFtp::StaticClassInfo()}); }
 
 // ---- Life cycle ------------------------------------------------------------------------------
 
-TVellFtp::TVellFtp(TComponent* AOwner) : TComponent(AOwner), FControlSocket(new TClientSocket(nullptr)) {}
+TVellFtp::TVellFtp(TComponent* AOwner) : TComponent(AOwner), FControlSocket(std::make_unique<TClientSocket>(nullptr)) {}
 
 void TVellFtp::Loaded()
 {
@@ -82,29 +83,21 @@ void TVellFtp::Loaded()
         FControlSocket->SetHost(FHost);
     }
     if (FControlStream) return;  // already set up: a second call only takes Port and Host
-    FListenSocket = new TServerSocket(nullptr);
+    FListenSocket = std::make_unique<TServerSocket>(nullptr);
     FListenSocket->OnClientConnect = TSocketNotifyEvent(this, &TVellFtp::DataConnected);
     FListenSocket->OnClientDisconnect = TSocketNotifyEvent(this, &TVellFtp::DataDisconnected);
-    FControlStream = new TWinSocketStream(FControlSocket->Socket(), kControlWait);
-    FDataSocket = new TClientSocket(nullptr);
+    FControlStream = std::make_unique<TWinSocketStream>(FControlSocket->Socket(), kControlWait);
+    FDataSocket = std::make_unique<TClientSocket>(nullptr);
     FDataSocket->SetClientType(ctBlocking);
-    FListStream = new TWinSocketStream(FDataSocket->Socket(), kListWait);
-    FDataStream = new TWinSocketStream(FDataSocket->Socket(), kDataWait);
+    FListStream = std::make_unique<TWinSocketStream>(FDataSocket->Socket(), kListWait);
+    FDataStream = std::make_unique<TWinSocketStream>(FDataSocket->Socket(), kDataWait);
     FRecvBuffer = std::make_unique<char[]>(kRecvBufferSize);
     FDataBuffer = std::make_unique<char[]>(kDataBufferSize);
-    FPassiveBuffer = std::make_unique<char[]>(kPassiveReadSize);
+    FReadBuffer = std::make_unique<char[]>(kReadSize);
 }
 
-TVellFtp::~TVellFtp()
-{
-    Destroying();
-    delete FControlSocket;
-    delete FListenSocket;
-    delete FControlStream;
-    delete FDataStream;
-    delete FListStream;
-    delete FDataSocket;
-}
+// The members go in the reverse of their order: each before what it depends on.
+TVellFtp::~TVellFtp() { Destroying(); }
 
 void TVellFtp::RequireLoaded() const
 {

@@ -6,6 +6,7 @@
 #include "components/ftp/vellftp_features.h"
 #include "components/ftp/vellftp_names.h"
 #include "components/ftp/vellftp_replies.h"
+#include "components/ftp/vellftp_transfer.h"
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/system/Classes.h"
 #include "toolkit/system/FileStream.h"
@@ -135,10 +136,13 @@ public:
     bool Connected() const { return GetConnected(); }
     const AnsiString& LastReply() const { return FLastReply; }
     int ResultCode() const { return FResultCode; }
-    // Progress of the current transfer, for OnPacketRecvd and OnPacketSent handlers.
-    int ReceivedSize() const { return FReceivedSize; }
-    int SentSize() const { return FSentSize; }
-    int TransferSize() const { return FTransferSize; }
+    // Progress of the current (or the last) listing or transfer, for OnPacketRecvd and
+    // OnPacketSent handlers. 64-bit: files past 4 GiB are common.
+    int64_t ReceivedSize() const { return FTransfer.Received(); }
+    int64_t SentSize() const { return FTransfer.Sent(); }
+    // Download: the size the server announced (in its 150 reply, else its answer to SIZE), -1
+    // when it gave none; upload: the local file's size.
+    int64_t TransferSize() const { return FTransfer.Size(); }
     // Why the last server certificate was not trusted; empty when it was, or without TLS.
     const AnsiString& CertificateError() const { return FCertificateError; }
     // What the server offered in its reply to FEAT at the login (nothing before one).
@@ -166,17 +170,19 @@ protected:
     void DoFailure(TFtpCmdType kind);
     void WindUp(TFtpCmdType kind);
 
-    // Data connections.
-    void DoPASV(const char* command);
+    // Data connections: set one up of either kind and send the transfer command; true when
+    // the server started the transfer.
+    bool DoPASV(const AnsiString& command);
+    bool DoPORT(const AnsiString& command);
     int ParsePASV(AnsiString& address, const AnsiString& reply);
-    void DoPORT(const char* command, TSocketNotifyEvent onRead, TSocketNotifyEvent onWrite);
     AnsiString GetMixPortString();
     int ParseEPSV(const AnsiString& reply);
     AnsiString GetEprtString();
-    int ReceiveSize(const AnsiString& reply);
+    int64_t ReceiveSize(const AnsiString& reply);
     bool WaitForSend(int timeOut);
 
-    // Listing, download, upload.
+    // Listing, download, upload. The notification handlers each do one step of the transfer
+    // loop; the component itself runs the loops and attaches none of them.
     void DoList(const AnsiString& line);
     void ListEvent(TObject* sender, TCustomWinSocket* socket);
     void ReceiveEvent(TObject* sender, TCustomWinSocket* socket);
@@ -186,27 +192,13 @@ protected:
 
 private:
     using Clock = std::chrono::steady_clock;
+    // The data connection of a listing or transfer, and its two kinds (vellftp_data.h).
+    class TDataConnection;
+    class TPassiveData;
+    class TActiveData;
 
-    // What one listing or transfer knows about itself; set up afresh when it starts.
-    struct TransferState {
-        AnsiString dataError;                    // what went wrong on the data side, for the failure message
-        bool failed = false;                     // the data side failed (socket error, full disk, refused peer)
-        bool accepted = false;                   // active: the server's data connection was accepted
-        bool dataEnded = false;                  // the data connection has ended (or was never needed)
-        bool truncatePending = false;            // download: the local file is cut once the server accepts
-        bool uploadReady = false;                // active upload: the server has answered STOR
-        bool closingRead = false;                // the reply that closes it is in already (a refusal)
-        bool commandSent = false;                // active: the transfer command is on its way
-        TCustomWinSocket* tlsWaiting = nullptr;  // active: accepted before that, not yet protected
-        Clock::time_point lastData{};            // when data last moved, for the drain after the reply
-        Clock::time_point replySeen{};           // when the closing reply was first seen complete
-        std::string listCarry;                   // an unfinished listing line, kept for the next piece
-        // A TLS data connection ended without close_notify: the end of the data only if the
-        // closing reply says the transfer is complete.
-        AnsiString endUnconfirmed;
-    };
-
-    // Operations: every public one starts with BeginOperation.
+    // Operations: every public one starts with BeginOperation (a listing or transfer with
+    // BeginTransfer).
     void RequireLoaded() const;
     void BeginOperation();
     void StartWaiting();
@@ -228,9 +220,7 @@ private:
     void ReportStaleLines();
     void NoteNoReply(const char* message);
     void NoteServerClosed(const AnsiString& why);
-    int ControlPending() const;
     void NoteActivity() { FLastActivity = Clock::now(); }
-    void NoteData() { FTransfer.lastData = FLastActivity = Clock::now(); }
     // The inactivity limit has passed: the operation stops as if cancelled. Stalled also
     // closes the connections; InactivityExpired leaves that to the caller (a handshake).
     bool InactivityExpired();
@@ -241,16 +231,14 @@ private:
     void ProtectDataChannel();
     bool DataTlsWanted() const;
     void ProtectDataConnection(TCustomWinSocket* socket, bool watchRefusal);
-    void ProtectAcceptedDataConnection(TCustomWinSocket* socket);
     bool ExtendedDataCommands() const;
 
-    // Data side.
-    bool PassiveOpening();
-    bool StartTransfer(const AnsiString& command);
-    bool AwaitPassiveData();
-    bool AwaitDataEnd();
-    Clock::time_point DrainDeadline();
+    // A listing or transfer (vellftp_data.cpp).
+    void BeginTransfer();
+    bool OpenTransfer(const AnsiString& command);
+    bool TransferStarted(bool replied);
     void PumpMessages();
+    void NoteData();
     void FailData(const AnsiString& what);
     bool EndConfirmed();
     void DataConnected(TObject* sender, TCustomWinSocket* socket);
@@ -258,8 +246,8 @@ private:
     void CloseDataConnections();
 
     // Listing.
-    void ListPassive(const char* command);
-    void ListActive(const char* command);
+    bool ReceiveListing();
+    void SettleAfterActiveListing();
     void TakeListData(const char* data, int length);
     void DeliverListLines(char* text);
     void FlushListCarry();
@@ -277,22 +265,26 @@ private:
     void DeliverListLine(const char* line);
 
     // Download and upload.
-    void DownloadPassive(const AnsiString& command);
-    void DownloadActive(const AnsiString& command);
+    int64_t AskSize(const AnsiString& remoteFile);
+    bool ReceiveBlock();
     void StoreReceived(const char* data, int length);
     void TruncateAcceptedFile();
     void DiscardUnacceptedFile(const AnsiString& localFile, bool created);
-    void UploadPassive(const AnsiString& remoteFile);
-    void UploadActive(const AnsiString& remoteFile);
+    void SendFile();
     int BlockSize() const;
     int WriteSize() const;
     void ReportSent(int sent, int length);
-    void EndUploadConnection(TCustomWinSocket* socket);
     bool ClosedLocalFile();
 
-    TWinSocketStream* FControlStream = nullptr;
-    TClientSocket* FControlSocket = nullptr;
-    TServerSocket* FListenSocket = nullptr;
+    // Owned sockets and streams, each declared after what it depends on (a stream over its
+    // socket), so that it goes first.
+    std::unique_ptr<TClientSocket> FControlSocket;
+    std::unique_ptr<TWinSocketStream> FControlStream;
+    std::unique_ptr<TServerSocket> FListenSocket;
+    std::unique_ptr<TClientSocket> FDataSocket;
+    std::unique_ptr<TWinSocketStream> FDataStream;  // the classic blocking streams over the
+    std::unique_ptr<TWinSocketStream> FListStream;  // data socket; the transfers read it directly
+    std::unique_ptr<TFileStream> FFileStream;       // the local file of the current transfer
     AnsiString FHost;
     AnsiString FUserID;
     AnsiString FLastReply;
@@ -302,11 +294,10 @@ private:
     bool FCancelled = false;
     int FResultCode = 0;
     uint32_t FTimeOut = 50;
-    int FReceivedSize = 0;
-    int FTransferSize = 0;
-    int FSentSize = 0;
     std::unique_ptr<char[]> FRecvBuffer;
     std::unique_ptr<char[]> FDataBuffer;
+    // A transfer's reads: large, so that a fast server is read in few calls.
+    std::unique_ptr<char[]> FReadBuffer;
     int FChunkLength = 0;
     TFtpFailureEvent FOnFailure;
     TFtpSuccessEvent FOnSuccess;
@@ -319,20 +310,16 @@ private:
     TNotifyEvent FOnPacketRecvd;
     TFtpListItemEvent FOnListItem;
     TFtpListEntryEvent FOnListEntry;
-    TClientSocket* FDataSocket = nullptr;
-    TWinSocketStream* FDataStream = nullptr;
-    TWinSocketStream* FListStream = nullptr;
-    std::unique_ptr<TFileStream> FFileStream;
     int FSendDataSize = 8192;
     bool FTcpNoDelay = false;
     bool FEnableTLS = false;
     TFtpHandledEvent FOnCertificateError;
     AnsiString FCertificateError;
 
-    TReplyEngine FReplies;          // the control connection's lines, replies and replies owed
-    TransferState FTransfer;
-    // A passive download's reads: large, so that a fast server is read in few calls.
-    std::unique_ptr<char[]> FPassiveBuffer;
+    TReplyEngine FReplies;  // the control connection's lines, replies and replies owed
+    TTransfer FTransfer;    // the current (or last) listing or transfer, and its counts
+    // Its data connection, over FDataSocket or FListenSocket; declared after both.
+    std::unique_ptr<TDataConnection> FData;
     Clock::time_point FLastPump{};  // the last run of the GUI queue during a transfer
 
     // Sixty seconds, as curl waits for a reply: far beyond any pause of a working server
@@ -363,7 +350,7 @@ char* NextToken(char* text, const char* delimiters);
 
 // Unit-wide state shared by every instance.
 extern int LastDataPort;      // the last local port used for an active data connection
-extern bool ActiveSendBusy;   // SendEvent is running
+extern bool ActiveSendBusy;   // an upload is sending its file (SendEvent)
 extern bool PassiveSendBusy;  // PASV_SendEvent is running
 
 // Palette registration on page "Vell".

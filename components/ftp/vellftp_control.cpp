@@ -161,7 +161,6 @@ void TVellFtp::BeginOperation()
     RequireLoaded();
     StartWaiting();
     CatchUp();
-    FTransfer = TransferState();
 }
 
 // The time between operations is the user's, not the server's silence.
@@ -392,11 +391,6 @@ int TVellFtp::ArrivedClosingCode()
     return FControlSocket->Active() ? 0 : -1;
 }
 
-int TVellFtp::ControlPending() const
-{
-    return FControlSocket->Socket()->ReceiveLength();  // over TLS too
-}
-
 // The classic names of the reply steps.
 void TVellFtp::WaitForData()
 {
@@ -493,15 +487,19 @@ void TVellFtp::Mode(int) { throw Exception("未サポート。DoCommand(\"TYPE I
 void TVellFtp::WindUp(TFtpCmdType kind)
 {
     if (FCancelled) {
+        FTransfer.Advance(TTransferPhase::Done);
         NoteNoReply(nullptr);
         DoFailure(kind);
         return;
     }
-    if (ReportIfUnanswered(FTransfer.closingRead ? FResultCode != 0 : ReadFinalReply(), kind)) return;
+    const bool replied = FTransfer.Reached(TTransferPhase::ClosingReplyIn) ? FResultCode != 0 : ReadFinalReply();
+    FTransfer.Advance(TTransferPhase::ClosingReplyIn);
+    FTransfer.Advance(TTransferPhase::Done);
+    if (ReportIfUnanswered(replied, kind)) return;
     EndConfirmed();
-    const bool failed = FTransfer.failed || FResultCode >= 300;
+    const bool failed = FTransfer.Failed() || FResultCode >= 300;
     // A data failure that the server's reply does not show is told in the failure's own words.
-    if (failed && FResultCode < 300 && !FTransfer.dataError.IsEmpty()) FLastReply = FTransfer.dataError;
+    if (failed && FResultCode < 300 && !FTransfer.DataError().IsEmpty()) FLastReply = FTransfer.DataError();
     if (failed) DoFailure(kind);
     else DoSuccess(kind);
 }

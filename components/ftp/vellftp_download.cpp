@@ -1,18 +1,17 @@
-// TVellFtp: download, in passive and active mode.
+// TVellFtp: download, over a data connection of either kind.
 #include "components/ftp/vellftp.h"
+#include "components/ftp/vellftp_data.h"
 #include "components/ftp/vellftp_internal.h"
-
-#include "toolkit/controls/Application.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFile)
 {
     const AnsiString command = AnsiString("RETR ") + remoteFile;
     if (RefusedCommand(command, fcTransfer)) return;
-    BeginOperation();
-    FReceivedSize = 0;
+    BeginTransfer();
     if (ReportIfUnanswered(FControlSocket->Active(), fcTransfer)) return;  // nothing can be sent
     // The local file must be writable before anything is sent, but an existing one is cut
     // only once the server has accepted the transfer: a refused download leaves it as it was.
@@ -23,10 +22,19 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
     } catch (const EStreamError&) {
         return;
     }
-    FTransfer.truncatePending = true;
+    FTransfer.SetTruncatePending(true);
     try {
-        if (FEnablePASV) DownloadPassive(command);
-        else DownloadActive(command);
+        const int64_t sized = AskSize(remoteFile);
+        if (OpenTransfer(command)) {
+            const int64_t announced = ReceiveSize(FLastReply);
+            FTransfer.SetSize(announced >= 0 ? announced : sized);
+            TruncateAcceptedFile();
+            while (ReceiveBlock()) {}
+            FData->Close();  // before the closing reply: some servers send it only then
+            FTransfer.Advance(TTransferPhase::DataEnded);
+        } else if (FEnablePASV && !FNoReply) {
+            throw Exception(FLastReply);  // refused: the local file is kept
+        }
     } catch (...) {
         CloseDataConnections();
         FFileStream.reset();
@@ -39,11 +47,23 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
     WindUp(fcTransfer);
 }
 
+// The remote file's size by SIZE, asked before the transfer (a server may not take commands
+// during one), for an opening reply that names none (pyftpdlib, pure-ftpd); -1 when the
+// server does not say.
+int64_t TVellFtp::AskSize(const AnsiString& remoteFile)
+{
+    if (!SendCommand(AnsiString("SIZE ") + remoteFile)) return -1;
+    if (!FReplies.Settled() && !ReadFinalReply()) return -1;
+    const char* text = FLastReply.c_str();
+    if (FResultCode != 213 || std::strlen(text) < 5 || !IsDigit(text[4])) return -1;
+    return LeadingSize(text + 4);
+}
+
 // A file made for a download that the server never started goes again: a refused or
 // unanswered download leaves the local side as it found it.
 void TVellFtp::DiscardUnacceptedFile(const AnsiString& localFile, bool created)
 {
-    if (created && FTransfer.truncatePending) std::remove(localFile.ToUtf8().c_str());
+    if (created && FTransfer.TruncatePending()) std::remove(localFile.ToUtf8().c_str());
 }
 
 // Closes the local file of a transfer; false when its last bytes could not be written.
@@ -54,83 +74,40 @@ bool TVellFtp::ClosedLocalFile()
     return flushed;
 }
 
-void TVellFtp::DownloadPassive(const AnsiString& command)
+// One read of the data connection into the local file: few, large reads, and a wait only
+// when nothing has come; progress is still reported per block of at most 1024 bytes. False
+// when the data has ended or the download stops.
+bool TVellFtp::ReceiveBlock()
 {
-    if (!StartTransfer(command)) {
-        if (!FNoReply) throw Exception(FLastReply);  // refused: the local file is kept
-        FTransfer.closingRead = true;                // unanswered: reported as the outcome
-        return;
-    }
-    FTransferSize = ReceiveSize(FLastReply);
-    TruncateAcceptedFile();
-    // Few, large reads, and a wait only when nothing has come; progress is still reported per
-    // block of at most 1024 bytes.
-    char* buffer = FPassiveBuffer.get();
-    for (;;) {
-        if (FCancelled || !FDataSocket->Active()) break;
-        int got = 0;
-        try {
-            got = FDataSocket->Socket()->ReceiveBuf(buffer, kPassiveReadSize);
-        } catch (const ETlsEndWithoutNotify& e) {
-            FTransfer.endUnconfirmed = e.Message();  // judged by the closing reply
-            DoPacketRecvd();
-            break;
-        } catch (const ESocketError& e) {
-            FailData(e.Message());
-            break;
-        }
-        if (got < 0) {
-            if (!AwaitPassiveData()) break;
-            continue;
-        }
-        if (got == 0) {  // the end of the data
-            DoPacketRecvd();
-            break;
-        }
-        NoteData();
-        for (int at = 0; at < got && !FCancelled && !FTransfer.failed; at += kPassiveReadBlock) {
-            StoreReceived(buffer + at, std::min(kPassiveReadBlock, got - at));
-            DoPacketRecvd();
-        }
-        if (FCancelled || FTransfer.failed) break;
-    }
-    FDataSocket->Close();  // before the closing reply: some servers send it only then
-}
-
-void TVellFtp::DownloadActive(const AnsiString& command)
-{
-    DoPORT(command.c_str(), TSocketNotifyEvent(this, &TVellFtp::ReceiveEvent), TSocketNotifyEvent());
-    FTransferSize = ReceiveSize(FLastReply);
-    if (FReplies.Settled() || FResultCode == 0) {  // refused (or unanswered): that reply closes it
-        FTransfer.closingRead = true;
-        return;
-    }
-    TruncateAcceptedFile();
-    AwaitDataEnd();
-    FListenSocket->Close();
-    if (!FTransfer.accepted && !FTransfer.failed) FailData("TVellFtp: データ接続がありませんでした (no data connection)。"_ansi);
-}
-
-void TVellFtp::ReceiveEvent(TObject*, TCustomWinSocket* socket)
-{
-    if (!FFileStream || FTransfer.failed) return;
+    if (FCancelled || FTransfer.Failed() || !FData || !FFileStream) return false;
+    char* buffer = FReadBuffer.get();
+    int got = 0;
     try {
-        const int got = socket->ReceiveBuf(FRecvBuffer.get(), kRecvBufferSize);
-        if (got <= 0) return;
-        NoteData();
-        StoreReceived(FRecvBuffer.get(), got);
+        got = FData->Receive(buffer, kReadSize);
     } catch (const ETlsEndWithoutNotify& e) {
-        FTransfer.endUnconfirmed = e.Message();  // judged by the closing reply
-        FTransfer.dataEnded = true;
-        return;
+        FTransfer.EndedWithoutNotify(e.Message());  // judged by the closing reply
+        DoPacketRecvd();
+        return false;
     } catch (const ESocketError& e) {
         FailData(e.Message());
+        return false;
     }
-    if (FTransfer.failed) {
-        socket->Close();  // the server learns of it and answers with its closing reply
-        return;
+    if (got < 0) return FData->Wait(false);
+    if (got == 0) {  // the end of the data
+        DoPacketRecvd();
+        return false;
     }
-    DoPacketRecvd();
+    NoteData();
+    for (int at = 0; at < got && !FCancelled && !FTransfer.Failed(); at += kProgressBlock) {
+        StoreReceived(buffer + at, std::min(kProgressBlock, got - at));
+        DoPacketRecvd();
+    }
+    return !FCancelled && !FTransfer.Failed();
+}
+
+void TVellFtp::ReceiveEvent(TObject*, TCustomWinSocket*)
+{
+    if (FData) ReceiveBlock();
 }
 
 void TVellFtp::StoreReceived(const char* data, int length)
@@ -143,14 +120,14 @@ void TVellFtp::StoreReceived(const char* data, int length)
         FailData(e.Message());
         return;
     }
-    AddCount(FReceivedSize, written);
+    FTransfer.AddReceived(written);
     if (written < length) FailData("TVellFtp: ローカルファイルに書き込めません (local file write failed)。"_ansi);
 }
 
 void TVellFtp::TruncateAcceptedFile()
 {
-    if (!FTransfer.truncatePending || !FFileStream) return;
-    FTransfer.truncatePending = false;
+    if (!FTransfer.TruncatePending() || !FFileStream) return;
+    FTransfer.SetTruncatePending(false);
     try {
         FFileStream->SetSize(0);
         FFileStream->SetPosition(0);

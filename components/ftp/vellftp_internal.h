@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -13,8 +14,8 @@ constexpr int kNoChunk = kDataBufferSize + 1;  // FChunkLength when no block is 
 constexpr int kTlsRecordSize = 16384;          // the most a TLS record carries
 // A TLS handshake (or a close_notify waiting for room) that has not completed by then has failed.
 constexpr unsigned long kHandshakeLimit = 30000;
-constexpr int kPassiveReadBlock = 1024;  // a passive download reports progress per block
-constexpr int kPassiveReadSize = 262144;  // one read of a passive download
+constexpr int kProgressBlock = 1024;  // a download reports progress per block of this size
+constexpr int kReadSize = 262144;     // one read of a transfer's data connection
 constexpr unsigned long kControlWait = 1000;
 constexpr unsigned long kListWait = 100;
 constexpr unsigned long kDataWait = 10000;
@@ -84,11 +85,8 @@ inline bool IsMultiLineStart(const std::string& line)
     return line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) && line[3] == '-';
 }
 
-// Adds to a 32-bit transfer counter, wrapping instead of overflowing on files past 2 GiB.
-inline void AddCount(int& counter, long long n)
-{
-    counter = static_cast<int>(static_cast<unsigned>(counter) + static_cast<unsigned>(n));
-}
+// A size as strtoll reads it with base 10 (saturated to the 64-bit range).
+inline int64_t LeadingSize(const char* text) { return std::strtoll(text, nullptr, 10); }
 
 // Milliseconds left until a deadline, clamped to [0, cap].
 inline unsigned long MillisLeft(std::chrono::steady_clock::time_point deadline, unsigned long cap)

@@ -1,11 +1,11 @@
-// TVellFtp: directory listings, delivered line by line through OnListItem.
+// TVellFtp: directory listings, delivered line by line through OnListItem, over a data
+// connection of either kind.
 //
 // A listing ends when its data connection ends (or on Cancel), never on a pause: on a real
 // network the data may stall for longer than any slice.
 #include "components/ftp/vellftp.h"
+#include "components/ftp/vellftp_data.h"
 #include "components/ftp/vellftp_internal.h"
-
-#include "toolkit/controls/Application.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,63 +19,67 @@ void TVellFtp::Nlist(const AnsiString& path) { DoList(AnsiString("NLST ") + path
 void TVellFtp::DoList(const AnsiString& line)
 {
     RefuseUnsendable(line);
-    const char* command = line.c_str();
-    BeginOperation();
+    BeginTransfer();
     if (!FControlSocket->Active()) {
         NoteNoReply(nullptr);
         throw Exception(FLastReply);
     }
     try {
-        if (FEnablePASV) ListPassive(command);
-        else ListActive(command);
+        const bool started = OpenTransfer(line);
+        FTransfer.SetSize(ReceiveSize(FLastReply));
+        if (!started && !FNoReply && FResultCode >= 500) throw Exception(FLastReply);
+        if (!started && FTransfer.Failed()) throw ESocketError(FTransfer.DataError());  // no protected connection
+        if (started) {
+            while (ReceiveListing()) {}
+            FlushListCarry();
+            FData->Close();  // before the closing reply: some servers send it only then
+            FTransfer.Advance(TTransferPhase::DataEnded);
+            if (!FCancelled && ReadFinalReply()) {
+                FTransfer.Advance(TTransferPhase::ClosingReplyIn);
+                if (!EndConfirmed() || FTransfer.Failed()) throw ESocketError(FTransfer.DataError());
+            }
+        }
+        if (!FEnablePASV) SettleAfterActiveListing();
     } catch (...) {
         CloseDataConnections();
         throw;
     }
     CloseDataConnections();
+    FTransfer.Advance(TTransferPhase::Done);
     // A listing has no outcome event: one the server left unanswered (or that stalled) raises.
     if (FStalled && !FNoReply) NoteNoReply(nullptr);
     if (FNoReply && (FStalled || !FCancelled)) throw Exception(FLastReply);
 }
 
-void TVellFtp::ListPassive(const char* command)
+// One read of the listing's data connection, its lines delivered. False when the data has
+// ended or the listing stops.
+bool TVellFtp::ReceiveListing()
 {
-    DoPASV(command);
-    if (FDataSocket->Active()) {
-        for (;;) {
-            if (!AwaitPassiveData()) break;
-            int got = 0;
-            try {
-                got = FDataSocket->Socket()->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
-            } catch (const ETlsEndWithoutNotify& e) {
-                FTransfer.endUnconfirmed = e.Message();
-                break;
-            }
-            if (got == 0) break;  // the end of the listing
-            if (got < 0) continue;
-            NoteData();
-            TakeListData(FDataBuffer.get(), got);
-            PumpMessages();
-        }
-        FlushListCarry();
-        FDataSocket->Close();  // before the closing reply: some servers send it only then
-        if (FCancelled) return;
-        if (ReadFinalReply() && !EndConfirmed()) throw ESocketError(FTransfer.dataError);
+    if (FCancelled) return false;
+    int got = 0;
+    try {
+        got = FData->Receive(FDataBuffer.get(), kDataBufferSize);
+    } catch (const ETlsEndWithoutNotify& e) {
+        FTransfer.EndedWithoutNotify(e.Message());  // judged by the closing reply
+        return false;
     }
+    if (got == 0) return false;  // the end of the listing
+    if (got < 0) return FData->Wait(false);
+    NoteData();
+    TakeListData(FDataBuffer.get(), got);
+    PumpMessages();
+    return true;
 }
 
-void TVellFtp::ListActive(const char* command)
+void TVellFtp::ListEvent(TObject*, TCustomWinSocket*)
 {
-    DoPORT(command, TSocketNotifyEvent(this, &TVellFtp::ListEvent), TSocketNotifyEvent());
-    FTransferSize = ReceiveSize(FLastReply);
-    if (FResultCode != 0 && !FReplies.Settled()) {
-        if (!AwaitDataEnd()) return;
-        FlushListCarry();
-        FListenSocket->Close();
-        if (!ReadFinalReply()) return;
-        if (!EndConfirmed()) throw ESocketError(FTransfer.dataError);
-    }
-    // A short settling pause in which a late line is still reported; the GUI runs meanwhile.
+    if (FData) ReceiveListing();
+}
+
+// A short pause after an active listing in which a late line is still reported; the GUI runs
+// meanwhile.
+void TVellFtp::SettleAfterActiveListing()
+{
     const auto deadline = Clock::now() + kListSettle;
     while (!FCancelled && FControlSocket->Active() && FReplies.Empty() && !FControlStream->WaitForData(0)) {
         const unsigned long left = MillisLeft(deadline, FTimeOut);
@@ -85,27 +89,11 @@ void TVellFtp::ListActive(const char* command)
     ReportStaleLines();
 }
 
-void TVellFtp::ListEvent(TObject*, TCustomWinSocket* socket)
-{
-    try {
-        const int got = socket->ReceiveBuf(FDataBuffer.get(), kDataBufferSize);
-        if (got > 0) {
-            NoteData();
-            TakeListData(FDataBuffer.get(), got);
-        }
-    } catch (const ETlsEndWithoutNotify& e) {
-        FTransfer.endUnconfirmed = e.Message();
-        FTransfer.dataEnded = true;
-    } catch (const ESocketError& e) {
-        FailData(e.Message());
-    }
-}
-
 // Adds a piece of listing data and delivers the lines it completes; an unfinished last line
 // waits for the rest.
 void TVellFtp::TakeListData(const char* data, int length)
 {
-    std::string& carry = FTransfer.listCarry;
+    std::string& carry = FTransfer.ListCarry();
     carry.append(data, static_cast<std::size_t>(length));
     const std::size_t lastEnd = carry.find_last_of("\r\n");
     if (lastEnd == std::string::npos) {
@@ -139,7 +127,7 @@ void TVellFtp::DeliverListLines(char* text)
 // The end of the data closes an unfinished last line: it is delivered as it is.
 void TVellFtp::FlushListCarry()
 {
-    std::string& carry = FTransfer.listCarry;
+    std::string& carry = FTransfer.ListCarry();
     if (carry.empty()) return;
     const std::size_t length = std::min(carry.size(), static_cast<std::size_t>(kRecvBufferSize - 1));
     std::memcpy(FRecvBuffer.get(), carry.data(), length);

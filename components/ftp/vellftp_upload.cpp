@@ -1,9 +1,9 @@
-// TVellFtp: upload, in passive and active mode.
+// TVellFtp: upload, over a data connection of either kind.
 #include "components/ftp/vellftp.h"
+#include "components/ftp/vellftp_data.h"
 #include "components/ftp/vellftp_internal.h"
 
 #include "toolkit/controls/Application.h"
-#include "toolkit/net/WinSock.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,15 +29,16 @@ void TVellFtp::ReportSent(int sent, int length)
 {
     const int block = BlockSize();
     for (int done = 0; done < sent; done += block) {
-        AddCount(FSentSize, std::min(block, sent - done));
+        FTransfer.AddSent(std::min(block, sent - done));
         if (done + block <= sent || sent == length) DoPacketSent();
     }
 }
 
 void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
 {
-    if (RefusedCommand(AnsiString("STOR ") + remoteFile, fcTransfer)) return;
-    BeginOperation();
+    const AnsiString command = AnsiString("STOR ") + remoteFile;
+    if (RefusedCommand(command, fcTransfer)) return;
+    BeginTransfer();
     if (ReportIfUnanswered(FControlSocket->Active(), fcTransfer)) return;  // nothing can be sent
     try {
         FFileStream = std::make_unique<TFileStream>(localFile, fmOpenRead | fmShareDenyWrite);
@@ -47,12 +48,11 @@ void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
         DoFailure(fcTransfer);
         return;
     }
-    FTransferSize = static_cast<int>(FFileStream->Size());
-    FSentSize = 0;
+    FTransfer.SetSize(FFileStream->Size());
     FChunkLength = kNoChunk;
     try {
-        if (FEnablePASV) UploadPassive(remoteFile);
-        else UploadActive(remoteFile);
+        if (FEnablePASV) DoPASV_STOR(remoteFile);
+        else if (DoPORT(command)) SendFile();  // a refusal is the outcome
     } catch (...) {
         CloseDataConnections();
         FFileStream.reset();
@@ -70,116 +70,57 @@ void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
     CloseDataConnections();
 }
 
-void TVellFtp::UploadPassive(const AnsiString& remoteFile) { DoPASV_STOR(remoteFile); }
-
+// The passive upload: the data connection, STOR and the file. A refusal raises with its line.
 void TVellFtp::DoPASV_STOR(const AnsiString& remoteFile)
 {
-    if (!StartTransfer(AnsiString("STOR ") + remoteFile)) {
-        if (!FNoReply) throw Exception(FLastReply);  // refused
-        FTransfer.closingRead = true;                // unanswered: reported as the outcome
-        return;
-    }
+    if (DoPASV(AnsiString("STOR ") + remoteFile)) SendFile();
+    else if (!FNoReply) throw Exception(FLastReply);
+}
+
+// The whole file, block by block, once the server has started the transfer; the end of the
+// data connection tells the server that the file is complete. A second call while it runs
+// (from the GUI running meanwhile) sends nothing.
+void TVellFtp::SendFile()
+{
+    if (ActiveSendBusy || !FData || !FTransfer.Reached(TTransferPhase::DataFlowing)) return;
+    ActiveSendBusy = true;
     const int block = WriteSize();
     char* buffer = FDataBuffer.get();
-    TClientWinSocket* data = FDataSocket->Socket();
     try {
+        // The server's connection first, also for an empty file: the end of the data is the
+        // end of a connection that was there.
+        while (!FData->Socket() && FData->Wait(true)) {}
         while (!FCancelled) {
-            const int length = FFileStream->Read(buffer, block);
+            const int length = FFileStream ? FFileStream->Read(buffer, block) : 0;
             if (length <= 0) break;
             int sent = 0;
             while (sent < length && !FCancelled) {
-                const int n = data->SendBuf(buffer + sent, length - sent);
+                const int n = FData->Send(buffer + sent, length - sent);
                 if (n > 0) {
                     sent += n;
                     NoteData();
                     continue;
                 }
                 if (n == 0) throw ESocketError(AnsiString("send: the data connection is closed"));
-                // Full: wait for room, letting the GUI run (Cancel closes the connection).
-                if (!FDataSocket->Active() || Stalled()) break;
-                if (!SocketReadyOrMessages(data->SocketHandle(), true, FTimeOut)) {
-                    if (!FDataSocket->Active() || ArrivedClosingCode() != 0) {
-                        // The server ended it early (a refusal mid-way, a full disk there).
-                        FailData(AnsiString("send: the server ended the data connection"));
-                        break;
-                    }
+                // Full (or not connected yet): wait for room, letting the GUI run.
+                if (!FData->Wait(true)) {
+                    // The server ended it early (a refusal mid-way, a full disk there).
+                    if (!FCancelled) FailData(AnsiString("send: the server ended the data connection"));
+                    break;
                 }
             }
             ReportSent(sent, length);
             if (sent < length) break;
         }
-    } catch (const EStreamError& e) {
-        FailData(e.Message());
-    } catch (const ESocketError& e) {
-        FailData(e.Message());
-    }
-    EndUploadConnection(data);
-}
-
-// The end of the connection tells the server that the file is complete. Over TLS only the
-// sending ends (see ShutdownSend); the connection is closed after the closing reply.
-void TVellFtp::EndUploadConnection(TCustomWinSocket* socket)
-{
-    if (!FCancelled && !FTransfer.failed && socket->Connected() && socket->TlsActive()) socket->ShutdownSend(kHandshakeLimit);
-    else if (FEnablePASV) FDataSocket->Close();
-    else FListenSocket->Close();
-}
-
-void TVellFtp::UploadActive(const AnsiString& remoteFile)
-{
-    DoPORT((AnsiString("STOR ") + remoteFile).c_str(), TSocketNotifyEvent(), TSocketNotifyEvent(this, &TVellFtp::SendEvent));
-    if (FReplies.Settled() || FResultCode == 0) {  // refused (or unanswered): that reply closes it
-        FTransfer.closingRead = true;
-        return;
-    }
-    // The file goes out only once the server has answered STOR. A server that connected
-    // earlier (at PORT) had its one write notification then: start the sender here.
-    FTransfer.uploadReady = true;
-    if (FListenSocket->ActiveConnections() > 0) SendEvent(FListenSocket, FListenSocket->Connections(0));
-    AwaitDataEnd();
-    FTransfer.uploadReady = false;
-    FListenSocket->Close();
-    if (!FTransfer.accepted && !FTransfer.failed) FailData("TVellFtp: データ接続がありませんでした (no data connection)。"_ansi);
-}
-
-void TVellFtp::SendEvent(TObject*, TCustomWinSocket* socket)
-{
-    if (ActiveSendBusy || !FTransfer.uploadReady) return;
-    ActiveSendBusy = true;
-    try {
-        const int block = WriteSize();
-        char* buffer = FDataBuffer.get();
-        int length = FFileStream ? FFileStream->Read(buffer, block) : 0;
-        while (!FCancelled && length > 0) {
-            int sent = 0;
-            while (sent < length && !FCancelled) {
-                const int n = socket->SendBuf(buffer + sent, length - sent);
-                if (n > 0) {
-                    sent += n;
-                    NoteData();
-                    continue;
-                }
-                if (n == 0) throw ESocketError(AnsiString("send: the data connection is closed"));
-                // Full: wait for room, letting the GUI run. A Cancel meanwhile closes (and may
-                // free) the connection, so it is not touched again after one.
-                SocketReadyOrMessages(socket->SocketHandle(), true, FTimeOut);
-                if (FCancelled || InactivityExpired()) break;
-                if (FListenSocket->ActiveConnections() == 0)
-                    throw ESocketError(AnsiString("send: the data connection is closed"));
-            }
-            NoteData();
-            ReportSent(sent, length);
-            length = FFileStream ? FFileStream->Read(buffer, block) : 0;
-        }
     } catch (const Exception& e) {  // ESocketError, EStreamError
         FailData(e.Message());
     }
-    FTransfer.dataEnded = true;
-    if (FCancelled) FListenSocket->Close();  // the connection may be gone: not touched again
-    else EndUploadConnection(socket);
-    FDataSocket->Close();
+    FData->EndSending();
+    FTransfer.Advance(TTransferPhase::DataEnded);
     ActiveSendBusy = false;
 }
+
+void TVellFtp::SendEvent(TObject*, TCustomWinSocket*) { SendFile(); }
 
 void TVellFtp::PASV_SendEvent(TObject*, TCustomWinSocket* socket)
 {
@@ -208,7 +149,7 @@ void TVellFtp::PASV_SendEvent(TObject*, TCustomWinSocket* socket)
                 return;
             }
             if (n == 0) throw ESocketError(AnsiString("send: the data connection is closed"));
-            AddCount(FSentSize, n);
+            FTransfer.AddSent(n);
             if (n < FChunkLength) {  // the rest of the block goes first
                 std::memmove(buffer, buffer + n, static_cast<std::size_t>(FChunkLength - n));
                 FChunkLength -= n;

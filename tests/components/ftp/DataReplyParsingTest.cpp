@@ -36,14 +36,15 @@ TEST(DataReplies, ReceiveSize)
     TVellFtp ftp(nullptr);
     struct Case {
         const char* reply;
-        int size;
+        int64_t size;
     };
     for (const Case& c : {
              Case{"150 Opening BINARY mode data connection for f.txt (1234 bytes).", 1234},
              Case{"150 Opening BINARY mode data connection for a(1).txt (1234 bytes).", 1234},
              Case{"150 File status okay. About to open data connection.", -1},
              Case{"150 Here comes (the file", 0},
-             Case{"150 (99999999999 bytes)", 2147483647},
+             Case{"150 Opening BINARY mode data connection for disk.img (4831838208 bytes).", 4831838208},
+             Case{"150 (99999999999 bytes)", 99999999999},
          })
         EXPECT_EQ(VellFtpTestAccess::ReceiveSize(ftp, c.reply), c.size) << c.reply;
 }

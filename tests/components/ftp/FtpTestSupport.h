@@ -16,7 +16,7 @@
 // The component's internal operations and fields, for the cases only.
 struct VellFtpTestAccess {
     static int ParsePASV(TVellFtp& f, AnsiString& address, const AnsiString& reply) { return f.ParsePASV(address, reply); }
-    static int ReceiveSize(TVellFtp& f, const AnsiString& reply) { return f.ReceiveSize(reply); }
+    static int64_t ReceiveSize(TVellFtp& f, const AnsiString& reply) { return f.ReceiveSize(reply); }
     static int ParseEPSV(TVellFtp& f, const AnsiString& reply) { return f.ParseEPSV(reply); }
     static AnsiString GetMixPortString(TVellFtp& f) { return f.GetMixPortString(); }
     static void WindUp(TVellFtp& f, TFtpCmdType kind) { f.WindUp(kind); }
@@ -24,13 +24,12 @@ struct VellFtpTestAccess {
     static bool IsContinue(TVellFtp& f, const char* line, int code) { return f.IsContinue(line, code); }
     static void PASV_SendEvent(TVellFtp& f, TCustomWinSocket* socket) { f.PASV_SendEvent(&f, socket); }
     static void SendEvent(TVellFtp& f, TCustomWinSocket* socket) { f.SendEvent(&f, socket); }
-    static void SetUploadReady(TVellFtp& f, bool ready) { f.FTransfer.uploadReady = ready; }
-    // The component owns the stream from here on (nullptr closes it).
+        // The component owns the stream from here on (nullptr closes it).
     static void SetFileStream(TVellFtp& f, TFileStream* stream) { f.FFileStream.reset(stream); }
     static void SetChunkLength(TVellFtp& f, int length) { f.FChunkLength = length; }
-    static TClientSocket* ControlSocket(TVellFtp& f) { return f.FControlSocket; }
-    static TClientSocket* DataSocket(TVellFtp& f) { return f.FDataSocket; }
-    static TServerSocket* ListenSocket(TVellFtp& f) { return f.FListenSocket; }
+    static TClientSocket* ControlSocket(TVellFtp& f) { return f.FControlSocket.get(); }
+    static TClientSocket* DataSocket(TVellFtp& f) { return f.FDataSocket.get(); }
+    static TServerSocket* ListenSocket(TVellFtp& f) { return f.FListenSocket.get(); }
     static bool Cancelled(const TVellFtp& f) { return f.FCancelled; }
 };
 

@@ -24,8 +24,8 @@ public:
     // ---- Script steps (before Start) ----
     ScriptedFtpServer& Send(std::string bytes);         // sent as one chunk, as is
     ScriptedFtpServer& Reply(const std::string& line);  // line + CR LF
-    // The next command line, without CR LF. A NOOP that comes first is answered 200 unless the
-    // script expects it.
+    // The next command line, without CR LF. A NOOP that comes first is answered 200, and a
+    // SIZE 550, unless the script expects it.
     ScriptedFtpServer& Expect(std::string expected);
     ScriptedFtpServer& ExpectPrefix(std::string prefix);
     ScriptedFtpServer& Pause(int ms);
@@ -68,8 +68,8 @@ private:
     void Run();
     bool Fail(const std::string& what);
     bool ReadLine(std::string& line);
-    // The next command line; a NOOP the script does not expect is answered and passed over.
-    bool ReadCommand(std::string& line, bool noopExpected);
+    // The next command line; a NOOP or SIZE the script does not expect is answered and passed over.
+    bool ReadCommand(std::string& line, const std::string& expected);
     bool ReadMore(int fd, std::string& sink, bool& closed, int timeoutMs);
     static bool WriteAll(int fd, const std::string& bytes, int timeoutMs, const std::atomic<bool>& stop);
     void CloseFd(int& fd);

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -75,6 +76,71 @@ TEST_P(ScriptedTransfer, Answer125StartsTheTransferLike150)
     EXPECT_EQ(server.DataReceived(), "upload");
     EXPECT_EQ(events.successes, (Kinds{fcTransfer, fcTransfer}));
 }
+
+// A listing has no outcome event: a refusal raises with the server's line, in either mode.
+TEST_P(ScriptedTransfer, RefusedListingRaisesWithTheLineAndTheNextCommandWorks)
+{
+    DataOffer().Expect("LIST nope").Reply("550 No such directory.");
+    server.Expect("CWD x").Reply("250 ok");
+    StartAndConnect();
+    try {
+        ftp.List("nope");
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), AnsiString("550 No such directory."));
+    }
+    EXPECT_TRUE(events.items.empty());
+    ftp.ChangeDir("x");
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.successes, (Kinds{fcChangeDir}));
+}
+
+struct SizeCase {
+    const char* name;
+    const char* sizeReply;  // nullptr: the script does not answer SIZE itself
+    const char* opening;
+    int64_t size;
+};
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.name; }
+
+class TransferSize : public ScriptedFtpTest, public testing::WithParamInterface<std::tuple<SizeCase, bool>> {};
+
+// The total comes from the opening reply, else from SIZE (asked before the transfer), and
+// holds sizes past 4 GiB.
+TEST_P(TransferSize, FromTheOpeningReplyElseFromSize)
+{
+    const auto& [c, passive] = GetParam();
+    ftp.SetEnablePASV(passive);
+    TempDir local;
+    server.Login();
+    if (c.sizeReply) server.Expect("SIZE f").Reply(c.sizeReply);
+    passive ? server.Expect("PASV").Pasv() : server.ExpectPrefix("PORT ").Reply("200 PORT ok");
+    server.Expect("RETR f");
+    passive ? server.AcceptData() : server.ConnectData();
+    server.Reply(c.opening).SendData("hello").CloseData().Reply("226 done");
+    StartAndConnect();
+    int64_t during = 0;
+    events.onPacketReceived = [&] { during = ftp.TransferSize(); };
+    ftp.Download("f", AnsiString(local / "f"));
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(events.successes, (Kinds{fcTransfer}));
+    EXPECT_EQ(during, c.size);
+    EXPECT_EQ(ftp.TransferSize(), c.size);
+    EXPECT_EQ(ftp.ReceivedSize(), 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TransferSize,
+    testing::Combine(
+        testing::Values(SizeCase{"PastFourGiBIn150", "213 1", "150 Opening BINARY mode data connection for f (4831838208 bytes).",
+                                 4831838208},
+                        SizeCase{"FromSize", "213 4831838208", "150 File status okay. About to open data connection.", 4831838208},
+                        SizeCase{"SizeRefused", "550 SIZE not allowed in ASCII mode", "150 go", -1},
+                        SizeCase{"SizeGarbled", "213 many", "150 go", -1}, SizeCase{"SizeNotScripted", nullptr, "150 go", -1}),
+        testing::Bool()),
+    [](const testing::TestParamInfo<std::tuple<SizeCase, bool>>& i) {
+        return std::string(std::get<0>(i.param).name) + (std::get<1>(i.param) ? "_Passive" : "_Active");
+    });
 
 TEST_P(ScriptedTransfer, DataConnectionClosedMidTransferFailsAndTheNextCommandWorks)
 {

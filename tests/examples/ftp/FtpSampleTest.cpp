@@ -54,6 +54,8 @@ TEST(FtpSampleListing, TransferFigures)
     EXPECT_EQ(TransferText(512, 0, 0), AnsiString("512 B"));
     EXPECT_EQ(TransferText(3 << 20, 64 << 20, 2.0), AnsiString("3.0 MiB / 64.0 MiB  1.5 MiB/s"));
     EXPECT_EQ(TransferText(1536, -1, 1.0), AnsiString("1.5 KiB  1.5 KiB/s"));
+    // Past 4 GiB, as the component's 64-bit counters give it.
+    EXPECT_EQ(TransferText(4831838208, 4831838208, 2.0), AnsiString("4608.0 MiB / 4608.0 MiB  2304.0 MiB/s"));
 }
 
 // A pattern that a shifted or truncated copy cannot match.
