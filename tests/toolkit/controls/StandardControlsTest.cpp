@@ -369,7 +369,9 @@ TEST_F(StandardControls, AHandlersExceptionIsShownAndTheControlGoesOn)
         {"memo", [&] { form.Notes->OnChange = refuse; }, [&](int) { QTest::keyClicks(WidgetOf(form.Notes), "y"); },
          [&] { return form.Notes->GetText().str(); }, "yy"},
         {"list box", [&] { form.Names->OnClick = refuse; },
-         [&](int attempt) { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(attempt)).center()); },
+         [&](int attempt) {
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(attempt)).center());
+         },
          [&] { return std::to_string(form.Names->ItemIndex()); }, "1"},
         {"track bar", [&] { form.Speed->OnChange = refuse; }, [&](int) { QTest::keyClick(slider, Qt::Key_Right); },
          [&] { return std::to_string(form.Speed->Position()); }, "720"},
