@@ -62,8 +62,8 @@ protected:
     // Tab order of the windowed children, applied to the window system.
     void ApplyTabOrder();
 
-    // For controls that show a widget of the window system's own (buttons, edit boxes):
-    // MakeWindow creates it in the parent's window and makes it the control's window at once,
+    // For controls that show one of Qt's own widgets (buttons, edit boxes, lists): MakeWindow
+    // creates it in the parent's window and makes it the control's window at once,
     // so that the control's own setup can reach it through WindowAs; WindowAs is null while
     // there is no window, and once it is gone.
     template <class Widget>
@@ -79,8 +79,8 @@ protected:
         return static_cast<Widget*>(WindowWidget());
     }
     // Runs handler whenever the sender signals, with the signal's arguments, inside
-    // Application->Guard. The connection ends as soon as the control's destruction begins:
-    // the window outlives the derived part of the control, whose members the handler uses.
+    // Application->Guard. The connection ends as TWinControl's destructor starts: the window,
+    // destroyed there, outlives the derived control's members, which the handler uses.
     template <class Sender, class Signal, class Handler>
     void OnSignal(Sender* sender, Signal signal, Handler handler)
     {
