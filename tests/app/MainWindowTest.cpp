@@ -3,6 +3,7 @@
 #include "app/Unit2.h"
 #include "tests/fixtures/DevicePixels.h"
 #include "tests/fixtures/Grab.h"
+#include "tests/fixtures/WaylandFrames.h"
 #include "toolkit/controls/Application.h"
 
 #include <QApplication>
@@ -47,7 +48,12 @@ protected:
         form->Show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Window()));
     }
-    void TearDown() override { delete form; }
+    void TearDown() override
+    {
+        // The last click repainted the window: its frame is answered before the window goes.
+        if (form && form->HandleAllocated()) { EXPECT_TRUE(AwaitLastFrame(Window())); }
+        delete form;
+    }
 
     QWidget* Window() { return WidgetOf(form); }
     QLineEdit* LineEdit(TEdit* edit) { return qobject_cast<QLineEdit*>(WidgetOf(edit)); }

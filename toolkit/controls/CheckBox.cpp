@@ -1,16 +1,9 @@
 #include "toolkit/controls/CheckBox.h"
 
-#include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
 #include "toolkit/winapi/GdiObjects.h"
 
 #include <QCheckBox>
-#include <QPointer>
-
-class TCheckBoxPrivate {
-public:
-    QPointer<QCheckBox> box;
-};
 
 TK_CLASS_IMPL(TCheckBox, TWinControl, {
     info.Create = CreatorOf<TCheckBox>();
@@ -28,25 +21,20 @@ TK_CLASS_IMPL(TCheckBox, TWinControl, {
     info.Props.push_back(ControlProps::OnClick());
 })
 
-TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TCheckBoxPrivate>())
+TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner)
 {
     SetTabStop(true);
     SetBounds(0, 0, 97, 17);
 }
 
-TCheckBox::~TCheckBox()
-{
-    if (d->box) QObject::disconnect(d->box, nullptr, nullptr, nullptr);
-}
-
 HWND TCheckBox::CreateWindowHandle(HWND parentWindow)
 {
-    auto* b = new QCheckBox(QString::fromStdString(Caption().ToUtf8()), WidgetFromHandle(parentWindow));
+    auto* b = MakeWindow<QCheckBox>(parentWindow);
+    b->setText(QString::fromStdString(Caption().ToUtf8()));
     b->setFocusPolicy(Qt::StrongFocus);
     b->setChecked(FChecked);
     // The user's toggle goes through SetChecked, so that both ways fire OnClick once.
-    QObject::connect(b, &QCheckBox::toggled, b, [this](bool on) { Application->Guard([&] { SetChecked(on); }); });
-    d->box = b;
+    OnSignal(b, &QCheckBox::toggled, [this](bool on) { SetChecked(on); });
     return HandleOfWidget(b);
 }
 
@@ -54,12 +42,14 @@ void TCheckBox::SetChecked(bool value)
 {
     if (value == FChecked) return;
     FChecked = value;
-    if (d->box && d->box->isChecked() != value) d->box->setChecked(value);
+    auto* b = WindowAs<QCheckBox>();
+    if (b && b->isChecked() != value) b->setChecked(value);
     Click();
 }
 
 void TCheckBox::Dispatch(TMessage& Message)
 {
-    if (Message.Msg == CM_TEXTCHANGED && d->box) d->box->setText(QString::fromStdString(Caption().ToUtf8()));
+    auto* b = WindowAs<QCheckBox>();
+    if (Message.Msg == CM_TEXTCHANGED && b) b->setText(QString::fromStdString(Caption().ToUtf8()));
     TWinControl::Dispatch(Message);
 }

@@ -3,15 +3,10 @@
 // Checked changes, by the user or by the program.
 #include "toolkit/controls/Controls.h"
 
-#include <memory>
-
-class TCheckBoxPrivate;
-
 class TCheckBox : public TWinControl {
     TK_CLASS(TCheckBox)
 public:
     explicit TCheckBox(TComponent* AOwner);
-    ~TCheckBox() override;
 
     bool Checked() const { return FChecked; }
     void SetChecked(bool value);
@@ -23,7 +18,5 @@ protected:
     bool CustomPainted() const override { return false; }
 
 private:
-    friend class TCheckBoxPrivate;
     bool FChecked = false;
-    std::unique_ptr<TCheckBoxPrivate> d;
 };

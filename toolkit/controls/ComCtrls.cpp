@@ -1,10 +1,8 @@
 #include "toolkit/controls/ComCtrls.h"
 
-#include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
 #include "toolkit/winapi/GdiObjects.h"
 
-#include <QPointer>
 #include <QProgressBar>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -22,11 +20,6 @@ void CheckRange(int min, int max)
 
 // ---- TProgressBar ---------------------------------------------------------------------------
 
-class TProgressBarPrivate {
-public:
-    QPointer<QProgressBar> bar;
-};
-
 TK_CLASS_IMPL(TProgressBar, TWinControl, {
     info.Create = CreatorOf<TProgressBar>();
     using P = TProgressBar;
@@ -42,27 +35,22 @@ TK_CLASS_IMPL(TProgressBar, TWinControl, {
     info.Props.push_back(ControlProps::Visible());
 })
 
-TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TProgressBarPrivate>())
-{
-    SetBounds(0, 0, 150, 16);
-}
-
-TProgressBar::~TProgressBar() = default;
+TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 150, 16); }
 
 HWND TProgressBar::CreateWindowHandle(HWND parentWindow)
 {
-    auto* b = new QProgressBar(WidgetFromHandle(parentWindow));
+    auto* b = MakeWindow<QProgressBar>(parentWindow);
     b->setTextVisible(false);
-    d->bar = b;
     Apply();
     return HandleOfWidget(b);
 }
 
 void TProgressBar::Apply()
 {
-    if (!d->bar) return;
-    d->bar->setRange(FMin, FMax);
-    d->bar->setValue(FPosition);
+    auto* b = WindowAs<QProgressBar>();
+    if (!b) return;
+    b->setRange(FMin, FMax);
+    b->setValue(FPosition);
 }
 
 void TProgressBar::SetRange(int min, int max)
@@ -80,7 +68,7 @@ void TProgressBar::SetPosition(int value)
     value = std::clamp(value, FMin, FMax);
     if (value == FPosition) return;
     FPosition = value;
-    if (d->bar) d->bar->setValue(value);
+    if (auto* b = WindowAs<QProgressBar>()) b->setValue(value);
 }
 
 void TProgressBar::StepIt()
@@ -90,11 +78,6 @@ void TProgressBar::StepIt()
 }
 
 // ---- TTrackBar ------------------------------------------------------------------------------
-
-class TTrackBarPrivate {
-public:
-    QPointer<QSlider> slider;
-};
 
 TK_CLASS_IMPL(TTrackBar, TWinControl, {
     info.Create = CreatorOf<TTrackBar>();
@@ -116,31 +99,25 @@ TK_CLASS_IMPL(TTrackBar, TWinControl, {
     info.Props.push_back(Prop::Event("OnChange", &TTrackBar::OnChange));
 })
 
-TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TTrackBarPrivate>())
+TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner)
 {
     SetTabStop(true);
     SetBounds(0, 0, 150, 45);
 }
 
-TTrackBar::~TTrackBar()
-{
-    if (d->slider) QObject::disconnect(d->slider, nullptr, nullptr, nullptr);
-}
-
 HWND TTrackBar::CreateWindowHandle(HWND parentWindow)
 {
-    auto* s = new QSlider(WidgetFromHandle(parentWindow));
+    auto* s = MakeWindow<QSlider>(parentWindow);
     s->setFocusPolicy(Qt::StrongFocus);
     s->setTickPosition(QSlider::TicksBelow);
-    d->slider = s;
     Apply();
-    QObject::connect(s, &QSlider::valueChanged, s, [this](int v) { Application->Guard([&] { SetPosition(v); }); });
+    OnSignal(s, &QSlider::valueChanged, [this](int v) { SetPosition(v); });
     return HandleOfWidget(s);
 }
 
 void TTrackBar::Apply()
 {
-    QSlider* s = d->slider;
+    auto* s = WindowAs<QSlider>();
     if (!s) return;
     QSignalBlocker block(s);
     s->setOrientation(FOrientation == trHorizontal ? Qt::Horizontal : Qt::Vertical);
@@ -166,9 +143,9 @@ void TTrackBar::SetPosition(int value)
     value = std::clamp(value, FMin, FMax);
     if (value == FPosition) return;
     FPosition = value;
-    if (d->slider && d->slider->value() != value) {
-        QSignalBlocker block(d->slider);
-        d->slider->setValue(value);
+    if (auto* s = WindowAs<QSlider>(); s && s->value() != value) {
+        QSignalBlocker block(s);
+        s->setValue(value);
     }
     OnChange(this);
 }

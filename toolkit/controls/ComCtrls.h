@@ -2,18 +2,13 @@
 // The common controls the samples need: a progress bar and a track bar.
 #include "toolkit/controls/Controls.h"
 
-#include <memory>
-
 enum TProgressBarOrientation { pbHorizontal, pbVertical };
-
-class TProgressBarPrivate;
 
 // Shows Position within Min..Max; Position is kept within them.
 class TProgressBar : public TWinControl {
     TK_CLASS(TProgressBar)
 public:
     explicit TProgressBar(TComponent* AOwner);
-    ~TProgressBar() override;
 
     int Min() const { return FMin; }
     void SetMin(int value) { SetRange(value, FMax < value ? value : FMax); }
@@ -38,19 +33,15 @@ private:
     int FMax = 100;
     int FPosition = 0;
     int FStep = 10;
-    std::unique_ptr<TProgressBarPrivate> d;
 };
 
 enum TTrackBarOrientation { trHorizontal, trVertical };
-
-class TTrackBarPrivate;
 
 // A slider over Min..Max. OnChange fires whenever Position changes, by the user or the program.
 class TTrackBar : public TWinControl {
     TK_CLASS(TTrackBar)
 public:
     explicit TTrackBar(TComponent* AOwner);
-    ~TTrackBar() override;
 
     int Min() const { return FMin; }
     void SetMin(int value) { SetRange(value, FMax < value ? value : FMax); }
@@ -86,5 +77,4 @@ private:
     int FLineSize = 1;
     int FPageSize = 2;
     TTrackBarOrientation FOrientation = trHorizontal;
-    std::unique_ptr<TTrackBarPrivate> d;
 };

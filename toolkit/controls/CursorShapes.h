@@ -2,10 +2,9 @@
 // Toolkit-internal: the window system's shape for a cursor number.
 #include "toolkit/controls/Cursors.h"
 
-#include <qnamespace.h>
-
+class QCursor;
 class QWidget;
 
-Qt::CursorShape CursorShapeOf(TCursor cursor);
+QCursor CursorOf(TCursor cursor);
 // Shows the cursor over the widget; crDefault lets it follow its parent.
 void ShowCursorOn(QWidget* widget, TCursor cursor);

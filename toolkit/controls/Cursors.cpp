@@ -21,6 +21,7 @@ const std::vector<std::pair<std::string, int64_t>>& CursorIdents()
     return idents;
 }
 
+namespace {
 Qt::CursorShape CursorShapeOf(TCursor cursor)
 {
     switch (cursor) {
@@ -47,6 +48,9 @@ Qt::CursorShape CursorShapeOf(TCursor cursor)
     default: return Qt::ArrowCursor;  // crDefault, crArrow and unknown numbers
     }
 }
+}  // namespace
+
+QCursor CursorOf(TCursor cursor) { return QCursor(CursorShapeOf(cursor)); }
 
 void ShowCursorOn(QWidget* widget, TCursor cursor)
 {

@@ -68,7 +68,7 @@ QPoint ClientPoint(TControl* c, QPoint global)
 
 void ShowDragCursor(TCursor cursor)
 {
-    QCursor shape(CursorShapeOf(cursor));
+    const QCursor shape = CursorOf(cursor);
     if (drag.cursorShown) QApplication::changeOverrideCursor(shape);
     else QApplication::setOverrideCursor(shape);
     drag.cursorShown = true;

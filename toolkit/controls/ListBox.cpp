@@ -1,29 +1,12 @@
 #include "toolkit/controls/ListBox.h"
 
-#include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
 #include "toolkit/winapi/GdiObjects.h"
 
 #include <QListWidget>
-#include <QPointer>
 #include <QSignalBlocker>
 
 #include <algorithm>
-
-class TListBoxPrivate {
-public:
-    QPointer<QListWidget> list;
-
-    // Shows items and selection as the control holds them, without telling the control back.
-    void Mirror(const std::vector<AnsiString>& items, int index)
-    {
-        if (!list) return;
-        QSignalBlocker block(list);
-        list->clear();
-        for (const AnsiString& s : items) list->addItem(QString::fromStdString(s.ToUtf8()));
-        list->setCurrentRow(index);
-    }
-};
 
 TK_CLASS_IMPL(TListBox, TWinControl, {
     info.Create = CreatorOf<TListBox>();
@@ -45,7 +28,7 @@ TK_CLASS_IMPL(TListBox, TWinControl, {
     info.Props.push_back(ControlProps::OnDblClick());
 })
 
-TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TListBoxPrivate>())
+TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner)
 {
     SetParentColor(false);
     SetColor(clWindow);
@@ -53,28 +36,30 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique
     SetBounds(0, 0, 121, 97);
 }
 
-TListBox::~TListBox()
-{
-    if (d->list) QObject::disconnect(d->list, nullptr, nullptr, nullptr);
-}
-
 HWND TListBox::CreateWindowHandle(HWND parentWindow)
 {
-    auto* l = new QListWidget(WidgetFromHandle(parentWindow));
+    auto* l = MakeWindow<QListWidget>(parentWindow);
     l->setFocusPolicy(Qt::StrongFocus);
     l->setSelectionMode(QAbstractItemView::SingleSelection);
     l->setUniformItemSizes(true);
-    d->list = l;
-    d->Mirror(FItems, FItemIndex);
-    QObject::connect(l, &QListWidget::currentRowChanged, l, [this](int row) { Application->Guard([&] { UserSelected(row); }); });
+    MirrorItems();
+    OnSignal(l, &QListWidget::currentRowChanged, [this](int row) { UserSelected(row); });
     // The double-clicked item is the selected one when OnDblClick runs.
-    QObject::connect(l, &QListWidget::itemDoubleClicked, l, [this, l](QListWidgetItem* item) {
-        Application->Guard([&] {
-            UserSelected(l->row(item));
-            OnDblClick(this);
-        });
+    OnSignal(l, &QListWidget::itemDoubleClicked, [this, l](QListWidgetItem* item) {
+        UserSelected(l->row(item));
+        OnDblClick(this);
     });
     return HandleOfWidget(l);
+}
+
+void TListBox::MirrorItems()
+{
+    auto* l = WindowAs<QListWidget>();
+    if (!l) return;
+    QSignalBlocker block(l);
+    l->clear();
+    for (const AnsiString& s : FItems) l->addItem(QString::fromStdString(s.ToUtf8()));
+    l->setCurrentRow(FItemIndex);
 }
 
 const AnsiString& TListBox::Item(int index) const
@@ -90,10 +75,10 @@ int TListBox::Add(const AnsiString& text)
     int index = static_cast<int>(at - FItems.begin());
     FItems.insert(at, text);
     if (FItemIndex >= index) ++FItemIndex;
-    if (d->list) {
-        QSignalBlocker block(d->list);
-        d->list->insertItem(index, QString::fromStdString(text.ToUtf8()));
-        d->list->setCurrentRow(FItemIndex);
+    if (auto* l = WindowAs<QListWidget>()) {
+        QSignalBlocker block(l);
+        l->insertItem(index, QString::fromStdString(text.ToUtf8()));
+        l->setCurrentRow(FItemIndex);
     }
     return index;
 }
@@ -103,7 +88,7 @@ void TListBox::Clear()
     if (FItems.empty()) return;
     FItems.clear();
     FItemIndex = -1;
-    d->Mirror(FItems, FItemIndex);
+    MirrorItems();
 }
 
 void TListBox::SetItemIndex(int value)
@@ -111,9 +96,9 @@ void TListBox::SetItemIndex(int value)
     if (value < -1 || value >= Count()) value = -1;
     if (value == FItemIndex) return;
     FItemIndex = value;
-    if (d->list) {
-        QSignalBlocker block(d->list);
-        d->list->setCurrentRow(value);
+    if (auto* l = WindowAs<QListWidget>()) {
+        QSignalBlocker block(l);
+        l->setCurrentRow(value);
     }
 }
 
@@ -128,7 +113,7 @@ void TListBox::SetSorted(bool value)
     std::stable_sort(FItems.begin(), FItems.end());
     if (FItemIndex >= 0)
         FItemIndex = static_cast<int>(std::lower_bound(FItems.begin(), FItems.end(), selected) - FItems.begin()) + rank;
-    d->Mirror(FItems, FItemIndex);
+    MirrorItems();
 }
 
 void TListBox::UserSelected(int row)

@@ -3,16 +3,12 @@
 // the selection, OnDblClick on a double click on an item.
 #include "toolkit/controls/Controls.h"
 
-#include <memory>
 #include <vector>
-
-class TListBoxPrivate;
 
 class TListBox : public TWinControl {
     TK_CLASS(TListBox)
 public:
     explicit TListBox(TComponent* AOwner);
-    ~TListBox() override;
 
     int Count() const { return static_cast<int>(FItems.size()); }
     // Raises EInvalidOperation for an index out of range.
@@ -31,10 +27,10 @@ protected:
     bool CustomPainted() const override { return false; }
 
 private:
-    friend class TListBoxPrivate;
     void UserSelected(int row);
+    // Shows items and selection as the control holds them, without telling the control back.
+    void MirrorItems();
     std::vector<AnsiString> FItems;
     int FItemIndex = -1;
     bool FSorted = false;
-    std::unique_ptr<TListBoxPrivate> d;
 };

@@ -1,21 +1,13 @@
 #include "toolkit/controls/Memo.h"
 
-#include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
 #include "toolkit/winapi/GdiObjects.h"
 
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 
 #include <algorithm>
-
-class TMemoPrivate {
-public:
-    QPointer<QPlainTextEdit> edit;
-    std::string text;  // UTF-8, while there is no window
-};
 
 TK_CLASS_IMPL(TMemo, TWinControl, {
     info.Create = CreatorOf<TMemo>();
@@ -37,7 +29,7 @@ TK_CLASS_IMPL(TMemo, TWinControl, {
     info.Props.push_back(Prop::Event("OnChange", &TMemo::OnChange));
 })
 
-TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TMemoPrivate>())
+TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner)
 {
     SetParentColor(false);
     SetColor(clWindow);
@@ -45,25 +37,19 @@ TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TMemo
     SetBounds(0, 0, 185, 89);
 }
 
-TMemo::~TMemo()
-{
-    if (d->edit) QObject::disconnect(d->edit, nullptr, nullptr, nullptr);
-}
-
 HWND TMemo::CreateWindowHandle(HWND parentWindow)
 {
-    auto* e = new QPlainTextEdit(WidgetFromHandle(parentWindow));
+    auto* e = MakeWindow<QPlainTextEdit>(parentWindow);
     e->setFocusPolicy(Qt::StrongFocus);
-    e->setPlainText(QString::fromStdString(d->text));
-    d->edit = e;
+    e->setPlainText(QString::fromStdString(FText));
     ApplyOptions();
-    QObject::connect(e, &QPlainTextEdit::textChanged, e, [this] { Application->Guard([this] { OnChange(this); }); });
+    OnSignal(e, &QPlainTextEdit::textChanged, [this] { OnChange(this); });
     return HandleOfWidget(e);
 }
 
 void TMemo::ApplyOptions()
 {
-    QPlainTextEdit* e = d->edit;
+    auto* e = WindowAs<QPlainTextEdit>();
     if (!e) return;
     e->setReadOnly(FReadOnly);
     e->setLineWrapMode(FWordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
@@ -73,47 +59,52 @@ void TMemo::ApplyOptions()
     e->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 }
 
-AnsiString TMemo::GetText() const { return AnsiString::FromUtf8(d->edit ? d->edit->toPlainText().toStdString() : d->text); }
+AnsiString TMemo::GetText() const
+{
+    auto* e = WindowAs<QPlainTextEdit>();
+    return AnsiString::FromUtf8(e ? e->toPlainText().toStdString() : FText);
+}
 
 void TMemo::SetText(const AnsiString& value)
 {
     std::string utf8 = value.ToUtf8();
-    if (d->edit) {
-        if (d->edit->toPlainText().toStdString() != utf8) d->edit->setPlainText(QString::fromStdString(utf8));
-    } else if (utf8 != d->text) {
-        d->text = utf8;
+    if (auto* e = WindowAs<QPlainTextEdit>()) {
+        if (e->toPlainText().toStdString() != utf8) e->setPlainText(QString::fromStdString(utf8));
+    } else if (utf8 != FText) {
+        FText = utf8;
         OnChange(this);
     }
 }
 
 int TMemo::LineCount() const
 {
-    if (d->edit) return d->edit->toPlainText().isEmpty() ? 0 : d->edit->document()->blockCount();
-    if (d->text.empty()) return 0;
-    return 1 + static_cast<int>(std::count(d->text.begin(), d->text.end(), '\n'));
+    if (auto* e = WindowAs<QPlainTextEdit>()) return e->toPlainText().isEmpty() ? 0 : e->document()->blockCount();
+    if (FText.empty()) return 0;
+    return 1 + static_cast<int>(std::count(FText.begin(), FText.end(), '\n'));
 }
 
 AnsiString TMemo::Line(int index) const
 {
     if (index < 0 || index >= LineCount())
         throw EInvalidOperation(AnsiString("Line index out of bounds (" + std::to_string(index) + ")"));
-    if (d->edit) return AnsiString::FromUtf8(d->edit->document()->findBlockByNumber(index).text().toStdString());
+    if (auto* e = WindowAs<QPlainTextEdit>())
+        return AnsiString::FromUtf8(e->document()->findBlockByNumber(index).text().toStdString());
     std::size_t start = 0;
-    for (int i = 0; i < index; ++i) start = d->text.find('\n', start) + 1;
-    std::size_t end = d->text.find('\n', start);
-    return AnsiString::FromUtf8(d->text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    for (int i = 0; i < index; ++i) start = FText.find('\n', start) + 1;
+    std::size_t end = FText.find('\n', start);
+    return AnsiString::FromUtf8(FText.substr(start, end == std::string::npos ? std::string::npos : end - start));
 }
 
 void TMemo::Append(const AnsiString& line)
 {
     std::string utf8 = line.ToUtf8();
-    if (d->edit) {
-        d->edit->appendPlainText(QString::fromStdString(utf8));
-        d->edit->verticalScrollBar()->setValue(d->edit->verticalScrollBar()->maximum());
+    if (auto* e = WindowAs<QPlainTextEdit>()) {
+        e->appendPlainText(QString::fromStdString(utf8));
+        e->verticalScrollBar()->setValue(e->verticalScrollBar()->maximum());
         return;
     }
-    if (!d->text.empty()) d->text += '\n';
-    d->text += utf8;
+    if (!FText.empty()) FText += '\n';
+    FText += utf8;
     OnChange(this);
 }
 

@@ -2,17 +2,14 @@
 // TMemo: the system's multi-line edit box, holding lines of text.
 #include "toolkit/controls/Controls.h"
 
-#include <memory>
+#include <string>
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
-class TMemoPrivate;
 
 class TMemo : public TWinControl {
     TK_CLASS(TMemo)
 public:
     explicit TMemo(TComponent* AOwner);
-    ~TMemo() override;
 
     // All lines, joined with line feeds; typed text included.
     AnsiString GetText() const override;
@@ -38,10 +35,9 @@ protected:
     bool CustomPainted() const override { return false; }
 
 private:
-    friend class TMemoPrivate;
     void ApplyOptions();
     bool FReadOnly = false;
     TScrollStyle FScrollBars = ssNone;
     bool FWordWrap = true;
-    std::unique_ptr<TMemoPrivate> d;
+    std::string FText;  // UTF-8, while there is no window
 };

@@ -1,16 +1,9 @@
 #include "toolkit/controls/PushButton.h"
 
-#include "toolkit/controls/Application.h"
 #include "toolkit/controls/ControlProps.h"
 #include "toolkit/winapi/GdiObjects.h"
 
-#include <QPointer>
 #include <QPushButton>
-
-class TButtonPrivate {
-public:
-    QPointer<QPushButton> button;
-};
 
 TK_CLASS_IMPL(TButton, TWinControl, {
     info.Create = CreatorOf<TButton>();
@@ -26,27 +19,21 @@ TK_CLASS_IMPL(TButton, TWinControl, {
     info.Props.push_back(ControlProps::OnClick());
 })
 
-TButton::TButton(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TButtonPrivate>())
+TButton::TButton(TComponent* AOwner) : TWinControl(AOwner)
 {
     SetTabStop(true);
     SetColor(clBtnFace);
     SetBounds(0, 0, 75, 25);
 }
 
-TButton::~TButton()
-{
-    // The window outlives this part of the object: its signals must not reach us any more.
-    if (d->button) QObject::disconnect(d->button, nullptr, nullptr, nullptr);
-}
-
 HWND TButton::CreateWindowHandle(HWND parentWindow)
 {
-    auto* b = new QPushButton(QString::fromStdString(Caption().ToUtf8()), WidgetFromHandle(parentWindow));
+    auto* b = MakeWindow<QPushButton>(parentWindow);
+    b->setText(QString::fromStdString(Caption().ToUtf8()));
     b->setFocusPolicy(Qt::StrongFocus);
     b->setDefault(FDefault);
     b->setAutoDefault(false);
-    QObject::connect(b, &QPushButton::clicked, b, [this] { Application->Guard([this] { Click(); }); });
-    d->button = b;
+    OnSignal(b, &QPushButton::clicked, [this](bool) { Click(); });
     return HandleOfWidget(b);
 }
 
@@ -54,11 +41,12 @@ void TButton::SetDefault(bool value)
 {
     if (value == FDefault) return;
     FDefault = value;
-    if (d->button) d->button->setDefault(value);
+    if (auto* b = WindowAs<QPushButton>()) b->setDefault(value);
 }
 
 void TButton::Dispatch(TMessage& Message)
 {
-    if (Message.Msg == CM_TEXTCHANGED && d->button) d->button->setText(QString::fromStdString(Caption().ToUtf8()));
+    auto* b = WindowAs<QPushButton>();
+    if (Message.Msg == CM_TEXTCHANGED && b) b->setText(QString::fromStdString(Caption().ToUtf8()));
     TWinControl::Dispatch(Message);
 }

@@ -3,15 +3,10 @@
 // release inside, and fires OnClick.
 #include "toolkit/controls/Controls.h"
 
-#include <memory>
-
-class TButtonPrivate;
-
 class TButton : public TWinControl {
     TK_CLASS(TButton)
 public:
     explicit TButton(TComponent* AOwner);
-    ~TButton() override;
 
     // The button that Enter presses in its window.
     bool Default() const { return FDefault; }
@@ -24,7 +19,5 @@ protected:
     bool CustomPainted() const override { return false; }
 
 private:
-    friend class TButtonPrivate;
     bool FDefault = false;
-    std::unique_ptr<TButtonPrivate> d;
 };

@@ -180,11 +180,6 @@ void TCustomLabel::AdjustBounds()
 
 // ---- TEdit ----------------------------------------------------------------------------------
 
-class TEditPrivate {
-public:
-    QLineEdit* edit = nullptr;
-};
-
 TK_CLASS_IMPL(TEdit, TWinControl, {
     info.Create = CreatorOf<TEdit>();
     info.Props.push_back(ControlProps::Color());
@@ -208,7 +203,7 @@ TK_CLASS_IMPL(TEdit, TWinControl, {
     info.Props.push_back(ControlProps::OnClick());
 })
 
-TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TEditPrivate>())
+TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner)
 {
     SetParentColor(false);
     SetColor(clWindow);
@@ -216,68 +211,64 @@ TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner), d(std::make_unique<TEdit
     SetBounds(0, 0, 121, 21);
 }
 
-TEdit::~TEdit()
-{
-    // The window outlives this part of the object: its signals must not reach us any more.
-    if (d->edit) QObject::disconnect(d->edit, nullptr, nullptr, nullptr);
-}
-
 HWND TEdit::CreateWindowHandle(HWND parentWindow)
 {
-    auto* e = new QLineEdit(WidgetFromHandle(parentWindow));
+    auto* e = MakeWindow<QLineEdit>(parentWindow);
     e->setText(QString::fromStdString(Caption().ToUtf8()));
     e->setReadOnly(FReadOnly);
     if (FPasswordChar) e->setEchoMode(QLineEdit::Password);
     e->setFocusPolicy(Qt::StrongFocus);
     e->setContextMenuPolicy(Qt::DefaultContextMenu);
     // Typed text goes straight into the control's text, so that Caption() and Text() agree.
-    QObject::connect(e, &QLineEdit::textChanged, e, [this](const QString& text) {
+    OnSignal(e, &QLineEdit::textChanged, [this](const QString& text) {
         TWinControl::SetText(AnsiString::FromUtf8(text.toStdString()));
         OnChange(this);
     });
-    QObject::connect(e, &QObject::destroyed, e, [this] { d->edit = nullptr; });
-    d->edit = e;
     return HandleOfWidget(e);
 }
 
 void TEdit::SetText(const AnsiString& value)
 {
     TWinControl::SetText(value);
-    if (d->edit) {
+    if (auto* e = WindowAs<QLineEdit>()) {
         QString text = QString::fromStdString(value.ToUtf8());
-        if (d->edit->text() != text) d->edit->setText(text);
+        if (e->text() != text) e->setText(text);
     }
 }
 
 void TEdit::SetReadOnly(bool value)
 {
     FReadOnly = value;
-    if (d->edit) d->edit->setReadOnly(value);
+    if (auto* e = WindowAs<QLineEdit>()) e->setReadOnly(value);
 }
 
 void TEdit::SetPasswordChar(char value)
 {
     if (value == FPasswordChar) return;
     FPasswordChar = value;
-    if (d->edit) d->edit->setEchoMode(value ? QLineEdit::Password : QLineEdit::Normal);
+    if (auto* e = WindowAs<QLineEdit>()) e->setEchoMode(value ? QLineEdit::Password : QLineEdit::Normal);
 }
 
 void TEdit::SelectAll()
 {
     Handle();
-    d->edit->selectAll();
+    WindowAs<QLineEdit>()->selectAll();
 }
 
-AnsiString TEdit::SelText() const { return d->edit ? AnsiString::FromUtf8(d->edit->selectedText().toStdString()) : AnsiString(); }
+AnsiString TEdit::SelText() const
+{
+    auto* e = WindowAs<QLineEdit>();
+    return e ? AnsiString::FromUtf8(e->selectedText().toStdString()) : AnsiString();
+}
 
 void TEdit::CopyToClipboard()
 {
     Handle();
-    d->edit->copy();
+    WindowAs<QLineEdit>()->copy();
 }
 
 void TEdit::PasteFromClipboard()
 {
     Handle();
-    d->edit->paste();
+    WindowAs<QLineEdit>()->paste();
 }

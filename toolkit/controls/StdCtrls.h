@@ -2,8 +2,6 @@
 // Labels and edit boxes.
 #include "toolkit/controls/Controls.h"
 
-#include <memory>
-
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 class TCustomLabel : public TGraphicControl {
@@ -64,13 +62,10 @@ public:
     using TCustomLabel::TCustomLabel;
 };
 
-class TEditPrivate;
-
 class TEdit : public TWinControl {
     TK_CLASS(TEdit)
 public:
     explicit TEdit(TComponent* AOwner);
-    ~TEdit() override;
 
     void SetText(const AnsiString& value) override;
     // What the edit box holds now, typed text included.
@@ -93,8 +88,6 @@ protected:
     bool CustomPainted() const override { return false; }
 
 private:
-    friend class TEditPrivate;
     bool FReadOnly = false;
     char FPasswordChar = '\0';
-    std::unique_ptr<TEditPrivate> d;
 };

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QToolTip>
 #include <QTransform>
 #include <QVariant>
@@ -149,7 +150,9 @@ public:
     }
 
     TWinControl* control;
-    QWidget* widget = nullptr;
+    QPointer<QWidget> widget;
+    // The receiving end of the window's signals (TWinControl::OnSignal): deleting it ends them.
+    std::unique_ptr<QObject> receiver;
     QImage backing;
     // The graphic child (or the control itself) the left button went down on.
     TControl* pressedControl = nullptr;
@@ -184,6 +187,7 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), d(std::make_uni
 
 TWinControl::~TWinControl()
 {
+    d->receiver.reset();
     Destroying();
     // Children go first, while this window still exists.
     while (!FControls.empty()) delete FControls.back();
@@ -212,6 +216,18 @@ void TWinControl::DestroyHandle() { d->DestroyWidget(); }
 
 bool TWinControl::HandleAllocated() const { return d->widget != nullptr; }
 
+QWidget* TWinControl::WidgetOfHandle(HWND window) { return WidgetFromHandle(window); }
+
+QWidget* TWinControl::WindowWidget() const { return d->widget; }
+
+void TWinControl::AdoptWindow(QWidget* window) { d->widget = window; }
+
+QObject* TWinControl::SignalReceiver()
+{
+    if (!d->receiver) d->receiver = std::make_unique<QObject>();
+    return d->receiver.get();
+}
+
 HWND TWinControl::Handle()
 {
     if (!d->widget) {
@@ -234,7 +250,7 @@ HWND TWinControl::Handle()
 
 HWND TWinControl::CreateWindowHandle(HWND parentWindow)
 {
-    auto* w = new QWidget(WidgetFromHandle(parentWindow));
+    auto* w = MakeWindow<QWidget>(parentWindow);
     w->setMouseTracking(true);
     return HandleOfWidget(w);
 }

@@ -1,10 +1,14 @@
 #pragma once
 // TWinControl: a control with a window of its own (one widget), parent of other controls.
+#include "toolkit/controls/Application.h"
 #include "toolkit/controls/Controls.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
+class QObject;
+class QWidget;
 class TWinControlPrivate;
 
 class TWinControl : public TControl {
@@ -58,12 +62,43 @@ protected:
     // Tab order of the windowed children, applied to the window system.
     void ApplyTabOrder();
 
+    // For controls that show one of Qt's own widgets (buttons, edit boxes, lists): MakeWindow
+    // creates it in the parent's window and makes it the control's window at once,
+    // so that the control's own setup can reach it through WindowAs; WindowAs is null while
+    // there is no window, and once it is gone.
+    template <class Widget>
+    Widget* MakeWindow(HWND parentWindow)
+    {
+        auto* w = new Widget(WidgetOfHandle(parentWindow));
+        AdoptWindow(w);
+        return w;
+    }
+    template <class Widget>
+    Widget* WindowAs() const
+    {
+        return static_cast<Widget*>(WindowWidget());
+    }
+    // Runs handler whenever the sender signals, with the signal's arguments, inside
+    // Application->Guard. The connection ends as TWinControl's destructor starts: the window,
+    // destroyed there, outlives the derived control's members, which the handler uses.
+    template <class Sender, class Signal, class Handler>
+    void OnSignal(Sender* sender, Signal signal, Handler handler)
+    {
+        Sender::connect(sender, signal, SignalReceiver(), [handler = std::move(handler)](auto&&... args) -> void {
+            Application->Guard([&] { handler(args...); });
+        });
+    }
+
 private:
     friend class TControl;
     friend class TWinControlPrivate;
     void InsertControl(TControl* c);
     void RemoveControl(TControl* c);
     void DestroyHandle();
+    static QWidget* WidgetOfHandle(HWND window);
+    QWidget* WindowWidget() const;
+    void AdoptWindow(QWidget* window);
+    QObject* SignalReceiver();
 
     std::vector<TControl*> FControls;
     bool FAligning = false;

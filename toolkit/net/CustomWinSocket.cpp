@@ -40,6 +40,20 @@ bool SocketName(int fd, bool peer, sockaddr_storage& out, socklen_t& len)
     return r == 0 && (out.ss_family == AF_INET || out.ss_family == AF_INET6);
 }
 
+// One end of a connection: its own (peer false) or the peer's; empty without a socket.
+struct TEnd {
+    AnsiString address;
+    int port = 0;
+};
+
+TEnd EndOf(int fd, bool peer)
+{
+    sockaddr_storage a;
+    socklen_t len;
+    if (!SocketName(fd, peer, a, len)) return {};
+    return {AddressText(a, len), PortOf(a)};
+}
+
 }  // namespace
 
 // ---- TCustomWinSocket ------------------------------------------------------------------------
@@ -180,30 +194,7 @@ AnsiString TCustomWinSocket::ReceiveText()
     return AnsiString(std::move(text));
 }
 
-AnsiString TCustomWinSocket::LocalAddress() const
-{
-    sockaddr_storage a;
-    socklen_t len;
-    return SocketName(FSocket, false, a, len) ? AddressText(a, len) : AnsiString();
-}
-
-int TCustomWinSocket::LocalPort() const
-{
-    sockaddr_storage a;
-    socklen_t len;
-    return SocketName(FSocket, false, a, len) ? PortOf(a) : 0;
-}
-
-AnsiString TCustomWinSocket::RemoteAddress() const
-{
-    sockaddr_storage a;
-    socklen_t len;
-    return SocketName(FSocket, true, a, len) ? AddressText(a, len) : AnsiString();
-}
-
-int TCustomWinSocket::RemotePort() const
-{
-    sockaddr_storage a;
-    socklen_t len;
-    return SocketName(FSocket, true, a, len) ? PortOf(a) : 0;
-}
+AnsiString TCustomWinSocket::LocalAddress() const { return EndOf(FSocket, false).address; }
+int TCustomWinSocket::LocalPort() const { return EndOf(FSocket, false).port; }
+AnsiString TCustomWinSocket::RemoteAddress() const { return EndOf(FSocket, true).address; }
+int TCustomWinSocket::RemotePort() const { return EndOf(FSocket, true).port; }

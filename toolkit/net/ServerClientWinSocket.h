@@ -21,6 +21,13 @@ protected:
 
 private:
     TServerClientWinSocket(TServerSocket* server, int handle);
+    // Its "can read" and "can write" notifications, each turned on or off alone or both at once.
+    enum TNotifier { nRead, nWrite };
+    void EnableNotifier(TNotifier which, bool on);
+    void EnableNotifiers(bool on);
+    // A "can read" notification once more, from the event queue; none if the connection is
+    // destroyed first.
+    void NotifyReadLater();
 
     TServerSocket* FServer;
     std::unique_ptr<TServerClientWinSocketPrivate> d;

@@ -3,9 +3,8 @@
 // A closed connection is not deleted while one of its handlers is on the stack (FBusy), and a
 // notifier is never deleted from inside its own activation: closed connections wait in FClosed
 // until a later notification, Open, Close or the destructor reaps them.
-#include "toolkit/controls/Application.h"
-#include "toolkit/net/ServerClientWinSocketPrivate.h"
 #include "toolkit/net/ServerSocket.h"
+#include "toolkit/controls/Application.h"
 #include "toolkit/net/WinSock.h"
 #include "toolkit/net/WouldBlock.h"
 
@@ -155,7 +154,7 @@ void TServerSocket::NotifyRead(TServerClientWinSocket* c)
 {
     Reap();
     if (c->FSocket < 0) return;
-    c->d->read.setEnabled(false);
+    c->EnableNotifier(TServerClientWinSocket::nRead, false);
     if (!c->FConnected) {  // a handler's read met the end of the stream
         ReportDisconnect(c);
         return;
@@ -164,7 +163,7 @@ void TServerSocket::NotifyRead(TServerClientWinSocket* c)
         char probe;
         ssize_t n = ::recv(c->FSocket, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
         if (n < 0 && (WouldBlock(errno) || errno == EINTR)) {
-            c->d->read.setEnabled(true);
+            c->EnableNotifier(TServerClientWinSocket::nRead, true);
             return;
         }
         if (n <= 0) {  // the peer has closed (or reset) the connection and everything was read
@@ -176,22 +175,16 @@ void TServerSocket::NotifyRead(TServerClientWinSocket* c)
     if (!OnClientRead) return;  // nobody reads this connection: no more read notifications
     RunHandler(c, [&] { OnClientRead(this, c); });
     if (c->FSocket < 0) return;
-    c->d->read.setEnabled(true);
+    c->EnableNotifier(TServerClientWinSocket::nRead, true);
     // Bytes that TLS decrypted but the handler left are not in the socket any more: no
     // notifier would tell of them, so the notification comes again from the queue.
-    if (c->TlsPending() > 0 || (c->FTls && !c->FConnected))
-        QMetaObject::invokeMethod(
-            &c->d->read,
-            [this, c] {
-                if (c->FSocket >= 0) NotifyRead(c);
-            },
-            Qt::QueuedConnection);
+    if (c->TlsPending() > 0 || (c->FTls && !c->FConnected)) c->NotifyReadLater();
 }
 
 void TServerSocket::NotifyWrite(TServerClientWinSocket* c)
 {
     Reap();
-    c->d->write.setEnabled(false);
+    c->EnableNotifier(TServerClientWinSocket::nWrite, false);
     if (c->FSocket < 0 || !OnClientWrite) return;
     RunHandler(c, [&] { OnClientWrite(this, c); });
 }

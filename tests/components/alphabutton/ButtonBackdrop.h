@@ -21,6 +21,9 @@ struct TButtonBackdrop {
     {
         form.SetClientWidth(120);
         form.SetClientHeight(60);
+        // Fixed, so that a tiling compositor floats it at this size: grabs of two backdrops
+        // compare pixel for pixel only at one size.
+        form.SetBorderStyle(bsSingle);
         form.OnPaint = TNotifyEvent(
             [this](TObject*) {
                 for (int y = 0; y < 60; ++y)

@@ -39,6 +39,8 @@ TEST(DisplayScale, TheWindowImageHoldsTheScreensDevicePixels)
     TForm form(nullptr);
     form.SetClientWidth(101);
     form.SetClientHeight(51);
+    // Fixed, so that a tiling compositor floats it at this size instead of stretching it.
+    form.SetBorderStyle(bsSingle);
     ShowAndExpose(form);
     const DeviceGrid grid = GridOf(&form);
     EXPECT_DOUBLE_EQ(grid.ratio, RequestedRatio());

@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,6 +30,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -339,6 +341,57 @@ TEST_F(StandardControls, ProgressAndTrackBarsStayWithinTheirRange)
     EXPECT_EQ(speed->Position(), 900);
     speed->SetPosition(900);  // no change, no event
     EXPECT_EQ(form.calls, (std::vector<std::string>{"speed 1000", "speed 990", "speed 890", "speed 900"}));
+}
+
+// A handler that throws, run from the window's signal: the exception box shows its message, and
+// the control goes on (the next action runs the handler again, the user's change is kept).
+TEST_F(StandardControls, AHandlersExceptionIsShownAndTheControlGoesOn)
+{
+    const TNotifyEvent refuse([](TObject*) { throw EInvalidOperation(AnsiString("refused")); }, nullptr, {});
+    for (const char* s : {"apple", "fig", "pear"}) form.Names->Add(AnsiString(s));
+    form.Notes->SetReadOnly(false);
+    auto* list = qobject_cast<QListWidget*>(WidgetOf(form.Names));
+    auto* slider = WidgetOf(form.Speed);
+    const struct {
+        const char* name;
+        std::function<void()> arm;
+        std::function<void(int attempt)> act;
+        std::function<std::string()> state;
+        std::string after;  // the state after two attempts
+    } rows[] = {
+        {"button", [&] { form.OkButton->OnClick = refuse; },
+         [&](int) { QTest::mouseClick(WidgetOf(form.OkButton), Qt::LeftButton); }, [] { return std::string(); }, ""},
+        {"check box", [&] { form.Option->OnClick = refuse; },
+         [&](int) { QTest::mouseClick(WidgetOf(form.Option), Qt::LeftButton, {}, QPoint(6, 10)); },
+         [&] { return std::string(form.Option->Checked() ? "checked" : "unchecked"); }, "checked"},
+        {"edit box", [&] { form.Secret->OnChange = refuse; }, [&](int) { QTest::keyClicks(WidgetOf(form.Secret), "x"); },
+         [&] { return form.Secret->Text().str(); }, "xx"},
+        {"memo", [&] { form.Notes->OnChange = refuse; }, [&](int) { QTest::keyClicks(WidgetOf(form.Notes), "y"); },
+         [&] { return form.Notes->GetText().str(); }, "yy"},
+        {"list box", [&] { form.Names->OnClick = refuse; },
+         [&](int attempt) {
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(attempt)).center());
+         },
+         [&] { return std::to_string(form.Names->ItemIndex()); }, "1"},
+        {"track bar", [&] { form.Speed->OnChange = refuse; }, [&](int) { QTest::keyClick(slider, Qt::Key_Right); },
+         [&] { return std::to_string(form.Speed->Position()); }, "720"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.arm();
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QString shown;
+            ModalAnswerer answerer([&shown](QWidget* dialog) {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                if (!box) return dialog->close(), void();
+                shown = box->text();
+                box->button(QMessageBox::Ok)->click();
+            });
+            row.act(attempt);
+            EXPECT_EQ(shown.toStdString(), "refused.") << "attempt " << attempt;
+        }
+        EXPECT_EQ(row.state(), row.after);
+    }
 }
 
 TEST(FileDialogs, FiltersBecomeNameFilters)

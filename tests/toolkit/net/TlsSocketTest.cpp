@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -37,23 +38,29 @@ std::string ReadExactly(TWinSocketStream& stream, std::size_t n)
     return out;
 }
 
+// A blocking client connected to the server, upgraded to TLS.
+std::unique_ptr<TClientSocket> ConnectTls(const TlsTestServer& server, const AnsiString& address, const AnsiString& name,
+                                          const TCustomWinSocket* resume = nullptr)
+{
+    auto client = std::make_unique<TClientSocket>(nullptr);
+    client->SetClientType(ctBlocking);
+    client->SetAddress(address);
+    client->SetPort(server.Port());
+    client->Open();
+    TTlsOptions options;
+    options.ServerName = name;
+    options.ResumeFrom = resume;
+    client->Socket()->StartTLS(options);
+    return client;
+}
+
 class TlsClient : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server.Error().empty()) << server.Error(); }
-    // A blocking client connected to the server, upgraded to TLS.
     std::unique_ptr<TClientSocket> Connect(const AnsiString& address, const AnsiString& name,
                                            const TCustomWinSocket* resume = nullptr)
     {
-        auto client = std::make_unique<TClientSocket>(nullptr);
-        client->SetClientType(ctBlocking);
-        client->SetAddress(address);
-        client->SetPort(server.Port());
-        client->Open();
-        TTlsOptions options;
-        options.ServerName = name;
-        options.ResumeFrom = resume;
-        client->Socket()->StartTLS(options);
-        return client;
+        return ConnectTls(server, address, name, resume);
     }
 
     TlsTestServer server;
@@ -156,43 +163,47 @@ TEST_F(TlsClient, DecryptedBytesCountAsPendingAndReadable)
     EXPECT_EQ(s->ReceiveBuf(buffer, 10), -1);  // nothing there, still connected
 }
 
-TEST_F(TlsClient, CloseNotifyEndsTheStreamWhileTheSocketStaysOpen)
+// The two ways a peer ends after its last words: close_notify with the socket kept open (as
+// vsftpd ends a data connection) is the end of the stream, which readiness tells at once; the
+// socket closed without it (as pyftpdlib may) is told apart from other failures.
+TEST(TlsStreamEnd, CloseNotifyEndsTheStreamAndItsAbsenceIsToldApart)
 {
-    server.SetGreeting("last words");
-    server.SetShutdownAfterGreeting(true);
-    auto client = Connect("127.0.0.1", "localhost");
-    TCustomWinSocket* s = client->Socket();
-    TWinSocketStream stream(s, 5000);
-    EXPECT_EQ(ReadExactly(stream, 10), "last words");
-    // The end has come although the peer's socket is still open: readiness says so at once.
-    char c;
-    ASSERT_TRUE(PumpUntil([&] { return s->ReceiveBuf(&c, 1) == 0; }));
-    EXPECT_FALSE(s->Connected());
-    EXPECT_TRUE(stream.WaitForData(0));
-    EXPECT_TRUE(s->ReadyOrMessages(false, 0));
-    EXPECT_EQ(stream.Read(&c, 1), 0);
-}
-
-TEST_F(TlsClient, EndWithoutCloseNotifyIsToldApartFromOtherFailures)
-{
-    server.SetGreeting("cut short");
-    server.SetCloseAfterGreeting(true);
-    auto client = Connect("127.0.0.1", "localhost");
-    TCustomWinSocket* s = client->Socket();
-    TWinSocketStream stream(s, 5000);
-    EXPECT_EQ(ReadExactly(stream, 9), "cut short");
-    char c;
-    bool ended = false;
-    ASSERT_TRUE(PumpUntil([&] {
-        try {
-            return s->ReceiveBuf(&c, 1) == 0;  // never: the end is not a clean one
-        } catch (const ETlsEndWithoutNotify&) {
-            ended = true;
-            return true;
+    const struct {
+        const char* greeting;
+        bool closeNotify;
+    } ends[] = {{"last words", true}, {"cut short", false}};
+    for (const auto& end : ends) {
+        SCOPED_TRACE(end.greeting);
+        TlsTestServer server;
+        ASSERT_TRUE(server.Error().empty()) << server.Error();
+        server.SetGreeting(end.greeting);
+        server.SetShutdownAfterGreeting(end.closeNotify);
+        server.SetCloseAfterGreeting(!end.closeNotify);
+        auto client = ConnectTls(server, "127.0.0.1", "localhost");
+        TCustomWinSocket* s = client->Socket();
+        TWinSocketStream stream(s, 5000);
+        EXPECT_EQ(ReadExactly(stream, std::strlen(end.greeting)), end.greeting);
+        char c;
+        bool withoutNotify = false;
+        ASSERT_TRUE(PumpUntil([&] {
+            try {
+                return s->ReceiveBuf(&c, 1) == 0;
+            } catch (const ETlsEndWithoutNotify&) {
+                withoutNotify = true;
+                return true;
+            }
+        }));
+        EXPECT_EQ(withoutNotify, !end.closeNotify);
+        EXPECT_FALSE(s->Connected());
+        if (end.closeNotify) {
+            EXPECT_TRUE(client->Active()) << "the socket stays open until the client closes it";
+            EXPECT_TRUE(stream.WaitForData(0));
+            EXPECT_TRUE(s->ReadyOrMessages(false, 0));
+            EXPECT_EQ(stream.Read(&c, 1), 0);
+        } else {
+            EXPECT_FALSE(client->Active());
         }
-    }));
-    EXPECT_TRUE(ended);
-    EXPECT_FALSE(client->Active());
+    }
 }
 
 TEST_F(TlsClient, PlainPeerFailsTheHandshakeAndCancelEndsAWait)
