@@ -52,6 +52,7 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
 // server does not say.
 int64_t TVellFtp::AskSize(const AnsiString& remoteFile)
 {
+    if (!FFeatures.Offers("SIZE")) return -1;  // only where FEAT says the server knows it
     if (!SendCommand(AnsiString("SIZE ") + remoteFile)) return -1;
     if (!FReplies.Settled() && !ReadFinalReply()) return -1;
     const char* text = FLastReply.c_str();

@@ -97,7 +97,7 @@ TEST_P(ScriptedTransfer, RefusedListingRaisesWithTheLineAndTheNextCommandWorks)
 
 struct SizeCase {
     const char* name;
-    const char* sizeReply;  // nullptr: the script does not answer SIZE itself
+    const char* sizeReply;  // nullptr: FEAT does not offer SIZE, so it is not asked
     const char* opening;
     int64_t size;
 };
@@ -105,14 +105,14 @@ void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.name; }
 
 class TransferSize : public ScriptedFtpTest, public testing::WithParamInterface<std::tuple<SizeCase, bool>> {};
 
-// The total comes from the opening reply, else from SIZE (asked before the transfer), and
-// holds sizes past 4 GiB.
+// The total comes from the opening reply, else from SIZE (asked before the transfer where FEAT
+// offers it), and holds sizes past 4 GiB.
 TEST_P(TransferSize, FromTheOpeningReplyElseFromSize)
 {
     const auto& [c, passive] = GetParam();
     ftp.SetEnablePASV(passive);
     TempDir local;
-    server.Login();
+    server.Login("user", "pass", c.sizeReply ? "211-Features:\r\n SIZE\r\n211 End" : ScriptedFtpServer::NoFeatures);
     if (c.sizeReply) server.Expect("SIZE f").Reply(c.sizeReply);
     passive ? server.Expect("PASV").Pasv() : server.ExpectPrefix("PORT ").Reply("200 PORT ok");
     server.Expect("RETR f");
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  4831838208},
                         SizeCase{"FromSize", "213 4831838208", "150 File status okay. About to open data connection.", 4831838208},
                         SizeCase{"SizeRefused", "550 SIZE not allowed in ASCII mode", "150 go", -1},
-                        SizeCase{"SizeGarbled", "213 many", "150 go", -1}, SizeCase{"SizeNotScripted", nullptr, "150 go", -1}),
+                        SizeCase{"SizeGarbled", "213 many", "150 go", -1}, SizeCase{"SizeNotOffered", nullptr, "150 go", -1}),
         testing::Bool()),
     [](const testing::TestParamInfo<std::tuple<SizeCase, bool>>& i) {
         return std::string(std::get<0>(i.param).name) + (std::get<1>(i.param) ? "_Passive" : "_Active");
