@@ -96,18 +96,24 @@ struct FtpEvents {
 // Every test process starts its active-mode ports elsewhere, so that parallel runs do not meet.
 inline void SpreadDataPorts() { LastDataPort = 3001 + 2 * static_cast<int>(::getpid() % 25000); }
 
+// Aims a client at a server on this machine as that user and loads it, its events recorded.
+inline void AimAtLocalServer(TVellFtp& ftp, FtpEvents& events, int port, const char* user, const char* password)
+{
+    SpreadDataPorts();
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(port);
+    ftp.SetUserID(user);
+    ftp.SetPassword(password);
+    ftp.Loaded();
+    events.Attach(ftp);
+}
+
 // A loaded client aimed at a scripted server, with "user" and "pass".
 class ScriptedFtpTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SpreadDataPorts();
-        ftp.SetHost("127.0.0.1");
-        ftp.SetPort(server.Port());
-        ftp.SetUserID("user");
-        ftp.SetPassword("pass");
-        ftp.Loaded();
-        events.Attach(ftp);
+        AimAtLocalServer(ftp, events, server.Port(), "user", "pass");
         // A case whose script went wrong would wait for a reply for ever: end it instead.
         watchdog.setSingleShot(true);
         QObject::connect(&watchdog, &QTimer::timeout, [this] {

@@ -125,14 +125,8 @@ protected:
     void SetUp() override
     {
         if (!server.Port()) GTEST_SKIP() << server.Error();
-        SpreadDataPorts();
-        ftp.SetHost("127.0.0.1");
-        ftp.SetPort(server.Port());
-        ftp.SetUserID(PyFtpServer::User);
-        ftp.SetPassword(PyFtpServer::Password);
+        AimAtLocalServer(ftp, events, server.Port(), PyFtpServer::User, PyFtpServer::Password);
         ftp.SetEnablePASV(GetParam());
-        ftp.Loaded();
-        events.Attach(ftp);
     }
     void RoundTripOf(const std::string& utf8)
     {

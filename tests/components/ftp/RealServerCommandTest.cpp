@@ -13,12 +13,7 @@ protected:
     void SetUp() override
     {
         ASSERT_GT(server.Port(), 0) << server.Error();
-        ftp.SetHost("127.0.0.1");
-        ftp.SetPort(server.Port());
-        ftp.SetUserID(PyFtpServer::User);
-        ftp.SetPassword(PyFtpServer::Password);
-        ftp.Loaded();
-        events.Attach(ftp);
+        AimAtLocalServer(ftp, events, server.Port(), PyFtpServer::User, PyFtpServer::Password);
     }
 
     PyFtpServer server;

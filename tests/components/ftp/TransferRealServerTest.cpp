@@ -26,14 +26,8 @@ protected:
     void SetUp() override
     {
         ASSERT_GT(server.Port(), 0) << server.Error();
-        SpreadDataPorts();
-        ftp.SetHost("127.0.0.1");
-        ftp.SetPort(server.Port());
-        ftp.SetUserID(PyFtpServer::User);
-        ftp.SetPassword(PyFtpServer::Password);
+        AimAtLocalServer(ftp, events, server.Port(), PyFtpServer::User, PyFtpServer::Password);
         ftp.SetEnablePASV(GetParam());
-        ftp.Loaded();
-        events.Attach(ftp);
         ftp.Connect();
         ftp.DoCommand("TYPE I");
     }
