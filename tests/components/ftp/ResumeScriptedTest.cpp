@@ -80,6 +80,23 @@ TEST_P(Resume, DownloadWithoutALocalFileStartsAtZeroWithoutRest)
     EXPECT_EQ(ftp.TransferSize(), 3);
 }
 
+// Without SIZE the server decides: a whole file comes as no data and a positive reply.
+TEST_P(Resume, DownloadOfAWholeFileWithoutSizeEndsWithNothingMoved)
+{
+    WriteFileBytes(local / "f", "hello");
+    server.Login();
+    DataOffer().Expect("REST 5").Reply("350 Restarting at 5.").Expect("RETR f");
+    DataOpen().Reply("150 go").CloseData().Reply("226 done");
+    StartAndConnect();
+    ftp.ResumeDownload("f", Local());
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(CommandsAfterLogin(), "SIZE f\nREST 5\nRETR f\n");
+    EXPECT_EQ(ReadFileBytes(local / "f"), "hello");
+    EXPECT_EQ(events.successes, (Kinds{fcTransfer}));
+    EXPECT_EQ(ftp.ReceivedSize(), 5);
+    EXPECT_EQ(ftp.TransferSize(), -1);
+}
+
 TEST_P(Resume, UploadSendsTheRestAfterRestAndStor)
 {
     WriteFileBytes(local / "f", "hello world");
