@@ -361,6 +361,34 @@ TEST_F(FtpSample, NamesWithBlanksAndJapaneseTravelAsChosen)
     EXPECT_TRUE(ReadFileBytes(server / "up load.bin") == ReadFileBytes(upload)) << Log();
 }
 
+TEST_F(FtpSample, CancelledUploadIsCarriedOnByResume)
+{
+    const std::string upload = local / "up.bin";
+    WriteFileBytes(upload, Pattern(16u << 20));
+    bool cancelled = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!cancelled && form->Busy() && form->ProgressBar1->Position() > 0) {
+            cancelled = true;
+            QTest::mouseClick(WidgetOf(form->CancelButton), Qt::LeftButton);
+        }
+    });
+    watch.start(0);
+    AnswerFileDialog(upload, QFileDialog::AcceptOpen);
+    Click(form->UploadButton);
+    watch.stop();
+    ASSERT_TRUE(cancelled);
+    EXPECT_TRUE(Logged("アップロードに失敗しました")) << Log();
+    ASSERT_TRUE(form->ResumeButton->Enabled());
+
+    log.clear();
+    Click(form->ResumeButton);
+    EXPECT_TRUE(ReadFileBytes(server / "up.bin") == ReadFileBytes(upload)) << Log();
+    EXPECT_FALSE(Logged("失敗")) << Log();
+    EXPECT_EQ(form->ProgressBar1->Position(), form->ProgressBar1->Max());
+    EXPECT_FALSE(form->ResumeButton->Enabled());
+}
+
 TEST_F(FtpSample, UploadRenameMakeDirectoryAndDelete)
 {
     std::string upload = local / "up.bin";
