@@ -195,6 +195,8 @@ User nobody
 Group nogroup
 Umask 022
 AllowOverwrite on
+# Resumed uploads (REST + STOR, APPE), which proftpd refuses by default.
+AllowStoreRestart on
 UseIPv6 $([ "$variant" = ipv6 ] && echo on || echo off)
 UseReverseDNS off
 WtmpLog off

@@ -76,6 +76,14 @@ public:
     void ListEntries(const AnsiString& path);
     void Download(const AnsiString& remoteFile, const AnsiString& localFile);
     void Upload(const AnsiString& localFile, const AnsiString& remoteFile);
+    // Carry on a cut transfer. ResumeDownload appends to the local file from its size (REST,
+    // RETR); ResumeUpload sends the local file from the remote file's size (SIZE, then REST and
+    // STOR, or APPE where FEAT offers no REST STREAM). A file already whole moves nothing and
+    // succeeds; a refused REST, or a target longer than its source, fails and changes nothing.
+    // ReceivedSize and SentSize count from the start of the file (the resume point included),
+    // TransferSize is the whole file.
+    void ResumeDownload(const AnsiString& remoteFile, const AnsiString& localFile);
+    void ResumeUpload(const AnsiString& localFile, const AnsiString& remoteFile);
 
     // Published properties.
     int Port() const { return FPort; }
@@ -236,6 +244,8 @@ private:
     // A listing or transfer (vellftp_data.cpp).
     void BeginTransfer();
     bool OpenTransfer(const AnsiString& command);
+    bool SendTransferCommand(const AnsiString& command);
+    void FailResume(const AnsiString& why);
     bool TransferStarted(bool replied);
     void PumpMessages();
     void NoteData();

@@ -27,7 +27,10 @@ bool TVellFtp::TActiveData::Open(const AnsiString& command)
 {
     const AnsiString line = Listen();
     if (!FFtp.SendCommand(line)) return false;
-    if (!FFtp.SendLine(command)) return false;
+    if (!FFtp.SendTransferCommand(command)) {
+        if (FFtp.FTransfer.RestartRefused()) Close();
+        return false;
+    }
     FFtp.FTransfer.Advance(TTransferPhase::CommandSent);
     // A server that connected on PORT (pyftpdlib) takes the handshake only after the command.
     if (TCustomWinSocket* socket = std::exchange(FTlsWaiting, nullptr)) Protect(socket);

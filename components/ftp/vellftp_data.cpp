@@ -73,6 +73,21 @@ void TVellFtp::BeginTransfer()
 
 bool TVellFtp::OpenTransfer(const AnsiString& command) { return FEnablePASV ? DoPASV(command) : DoPORT(command); }
 
+// The transfer command, after REST where the transfer resumes. False when it did not go: the
+// server is gone, or it refused REST (its reply then closes the transfer, which never started).
+bool TVellFtp::SendTransferCommand(const AnsiString& command)
+{
+    if (const int64_t offset = FTransfer.RestartAt(); offset > 0) {
+        if (!SendCommand(AnsiString("REST ") + IntToStr(offset))) return false;
+        if (FResultCode != 350) {
+            FTransfer.RefuseRestart();
+            FTransfer.Advance(TTransferPhase::ClosingReplyIn);
+            return false;
+        }
+    }
+    return SendLine(command);
+}
+
 // The server started the transfer (150, or 125 on a connection already open). Any other reply,
 // or none, is the one that closes it; after an odd preliminary reply nothing more is expected.
 bool TVellFtp::TransferStarted(bool replied)

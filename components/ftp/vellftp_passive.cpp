@@ -25,7 +25,7 @@ bool TVellFtp::TPassiveData::Open(const AnsiString& command)
     if (FFtp.DataTlsWanted()) {
         // The handshake goes first: some servers answer the command only after it, others
         // only start it after their answer (a refusal then ends the wait for it).
-        replied = FFtp.SendLine(command);
+        replied = FFtp.SendTransferCommand(command);
         if (replied) {
             transfer.Advance(TTransferPhase::CommandSent);
             try {
@@ -36,7 +36,7 @@ bool TVellFtp::TPassiveData::Open(const AnsiString& command)
             replied = FFtp.ReadReply();
         }
     } else {
-        replied = FFtp.SendLine(command);
+        replied = FFtp.SendTransferCommand(command);
         if (replied) {
             transfer.Advance(TTransferPhase::CommandSent);
             replied = FFtp.ReadReply();

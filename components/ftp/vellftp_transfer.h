@@ -60,6 +60,13 @@ public:
     bool TruncatePending() const { return FTruncatePending; }
     void SetTruncatePending(bool pending) { FTruncatePending = pending; }
 
+    // ---- A resumed transfer: the offset that REST names before the transfer command (0: none),
+    // and whether the server refused it.
+    int64_t RestartAt() const { return FRestartAt; }
+    void SetRestartAt(int64_t offset) { FRestartAt = offset; }
+    bool RestartRefused() const { return FRestartRefused; }
+    void RefuseRestart() { FRestartRefused = true; }
+
     // ---- Timing of the end, for the drain after the closing reply.
     void NoteData() { FLastData = Clock::now(); }
     // The data side gets a while after the closing reply was first seen, and after its last data.
@@ -81,6 +88,8 @@ private:
     AnsiString FDataError;
     AnsiString FEndUnconfirmed;
     bool FTruncatePending = false;
+    int64_t FRestartAt = 0;
+    bool FRestartRefused = false;
     Clock::time_point FLastData{};
     Clock::time_point FReplySeen{};
     std::string FListCarry;

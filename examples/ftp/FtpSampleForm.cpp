@@ -34,6 +34,7 @@ TK_CLASS_IMPL(TFtpSampleForm, TForm, {
     PublishField(info, "DeleteButton", &F::DeleteButton);
     PublishField(info, "ProgressBar1", &F::ProgressBar1);
     PublishField(info, "CancelButton", &F::CancelButton);
+    PublishField(info, "ResumeButton", &F::ResumeButton);
     PublishField(info, "TransferLabel", &F::TransferLabel);
     PublishField(info, "LogMemo", &F::LogMemo);
     PublishField(info, "OpenDialog1", &F::OpenDialog1);
@@ -51,6 +52,7 @@ TK_CLASS_IMPL(TFtpSampleForm, TForm, {
     PublishMethod(info, "RenameButtonClick", &F::RenameButtonClick);
     PublishMethod(info, "DeleteButtonClick", &F::DeleteButtonClick);
     PublishMethod(info, "CancelButtonClick", &F::CancelButtonClick);
+    PublishMethod(info, "ResumeButtonClick", &F::ResumeButtonClick);
     PublishMethod(info, "Ftp1Status", &F::Ftp1Status);
     PublishMethod(info, "Ftp1Failure", &F::Ftp1Failure);
     PublishMethod(info, "Ftp1Success", &F::Ftp1Success);
@@ -119,11 +121,11 @@ AnsiString KindName(TFtpCmdType kind)
 }
 }  // namespace
 
-AnsiString TransferText(int64_t done, int64_t total, double seconds)
+AnsiString TransferText(int64_t done, int64_t total, double seconds, int64_t from)
 {
     std::string text = Bytes(double(done));
     if (total > 0) text += " / " + Bytes(double(total));
-    if (seconds > 0) text += "  " + Bytes(double(done) / seconds) + "/s";
+    if (seconds > 0) text += "  " + Bytes(double(std::max<int64_t>(0, done - from)) / seconds) + "/s";
     return AnsiString(text);
 }
 
@@ -156,6 +158,7 @@ void TFtpSampleForm::UpdateButtons()
     for (TButton* b : {RefreshButton, DownloadButton, UploadButton, MakeDirButton, RenameButton, DeleteButton})
         b->SetEnabled(!FBusy && connected);
     CancelButton->SetEnabled(FBusy);
+    ResumeButton->SetEnabled(!FBusy && connected && FCut.has_value());
 }
 
 bool TFtpSampleForm::Run(const AnsiString& what, const std::function<void()>& operation)
@@ -287,12 +290,20 @@ void TFtpSampleForm::RemoteListDblClick(TObject*)
     ChangeTo(AnsiString(entry->Name));
 }
 
-void TFtpSampleForm::StartProgress(int64_t total)
+void TFtpSampleForm::StartProgress(int64_t total, int64_t from)
 {
     FTransferTotal = total;
+    FTransferFrom = from;
     FTransferStart = FLastShown = std::chrono::steady_clock::now();
-    ProgressBar1->SetPosition(0);
-    TransferLabel->SetCaption(TransferText(0, total, 0));
+    ProgressBar1->SetPosition(total > 0 ? int(std::min(from, total) * ProgressBar1->Max() / total) : 0);
+    TransferLabel->SetCaption(TransferText(from, total, 0));
+}
+
+void TFtpSampleForm::NoteTransferOutcome(bool ok, bool download, const AnsiString& remote, const AnsiString& local, int64_t total)
+{
+    if (ok) FCut.reset();
+    else FCut = CutTransfer{download, remote, local, total};
+    UpdateButtons();
 }
 
 void TFtpSampleForm::ShowProgress(int64_t done, bool force)
@@ -304,7 +315,8 @@ void TFtpSampleForm::ShowProgress(int64_t done, bool force)
     // The label at a readable pace: redrawing it for every packet would only cost time.
     if (!force && now - FLastShown < std::chrono::milliseconds(100)) return;
     FLastShown = now;
-    TransferLabel->SetCaption(TransferText(done, FTransferTotal, std::chrono::duration<double>(now - FTransferStart).count()));
+    TransferLabel->SetCaption(
+        TransferText(done, FTransferTotal, std::chrono::duration<double>(now - FTransferStart).count(), FTransferFrom));
 }
 
 void TFtpSampleForm::Ftp1PacketRecvd(TObject*) { ShowProgress(Ftp1->ReceivedSize()); }
@@ -327,7 +339,9 @@ void TFtpSampleForm::DownloadButtonClick(TObject*)
         Ftp1->DoCommand("TYPE I");  // the bytes as they are, line ends included
         Ftp1->Download(entry.Name, local);
     };
-    if (Run("ダウンロード"_ansi, download)) ShowProgress(Ftp1->ReceivedSize(), true);
+    const bool ok = Run("ダウンロード"_ansi, download);
+    if (ok) ShowProgress(Ftp1->ReceivedSize(), true);
+    NoteTransferOutcome(ok, true, entry.Name, local, entry.Size);
 }
 
 void TFtpSampleForm::UploadButtonClick(TObject*)
@@ -343,8 +357,29 @@ void TFtpSampleForm::UploadButtonClick(TObject*)
         Ftp1->DoCommand("TYPE I");
         Ftp1->Upload(local, remote);
     };
-    if (Run("アップロード"_ansi, upload)) ShowProgress(Ftp1->SentSize(), true);
+    const bool ok = Run("アップロード"_ansi, upload);
+    if (ok) ShowProgress(Ftp1->SentSize(), true);
+    NoteTransferOutcome(ok, false, remote, local, ec ? -1 : int64_t(size));
     Refresh();
+}
+
+// Carries the last cut download or upload on from where it stopped.
+void TFtpSampleForm::ResumeButtonClick(TObject*)
+{
+    if (!FCut) return;
+    const CutTransfer cut = *FCut;
+    std::error_code ec;
+    const auto had = std::filesystem::file_size(std::filesystem::path(cut.local.ToUtf8()), ec);
+    StartProgress(cut.total, cut.download && !ec ? int64_t(had) : 0);
+    auto resume = [&] {
+        Ftp1->DoCommand("TYPE I");
+        if (cut.download) Ftp1->ResumeDownload(cut.remote, cut.local);
+        else Ftp1->ResumeUpload(cut.local, cut.remote);
+    };
+    const bool ok = Run("再開"_ansi, resume);
+    if (ok) ShowProgress(cut.download ? Ftp1->ReceivedSize() : Ftp1->SentSize(), true);
+    NoteTransferOutcome(ok, cut.download, cut.remote, cut.local, cut.total);
+    if (!cut.download) Refresh();
 }
 
 void TFtpSampleForm::MakeDirButtonClick(TObject*)

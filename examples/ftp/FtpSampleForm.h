@@ -21,8 +21,9 @@
 // The list's line for an entry: size, date and time, name ("/" after a directory's).
 AnsiString EntryText(const TFtpEntry& entry);
 
-// "12.5 MiB / 64.0 MiB  3.2 MiB/s": bytes done, of the total when known, and the speed.
-AnsiString TransferText(int64_t done, int64_t total, double seconds);
+// "12.5 MiB / 64.0 MiB  3.2 MiB/s": bytes done, of the total when known, and the speed of what
+// moved since the start (a resumed transfer starts at `from`).
+AnsiString TransferText(int64_t done, int64_t total, double seconds, int64_t from = 0);
 
 class TFtpSampleForm : public TForm {
     TK_CLASS(TFtpSampleForm)
@@ -65,6 +66,7 @@ public:
     TButton* DeleteButton = nullptr;
     TProgressBar* ProgressBar1 = nullptr;
     TButton* CancelButton = nullptr;
+    TButton* ResumeButton = nullptr;
     TLabel* TransferLabel = nullptr;
     TMemo* LogMemo = nullptr;
     TOpenDialog* OpenDialog1 = nullptr;
@@ -83,6 +85,7 @@ public:
     void RenameButtonClick(TObject* Sender);
     void DeleteButtonClick(TObject* Sender);
     void CancelButtonClick(TObject* Sender);
+    void ResumeButtonClick(TObject* Sender);
     void Ftp1Status(TComponent* Sender, AnsiString Status);
     void Ftp1Failure(bool& Handled, TFtpCmdType TransType);
     void Ftp1Success(TFtpCmdType TransType);
@@ -104,7 +107,9 @@ private:
     void ChangeTo(const AnsiString& dir);
     void ShowWorkingDirectory();
     const TFtpEntry* SelectedEntry() const;
-    void StartProgress(int64_t total);
+    void StartProgress(int64_t total, int64_t from = 0);
+    // A cut download or upload is kept for the resume button until one of them succeeds.
+    void NoteTransferOutcome(bool ok, bool download, const AnsiString& remote, const AnsiString& local, int64_t total);
     void ShowProgress(int64_t done, bool force = false);
 
     std::vector<TFtpEntry> FEntries;
@@ -113,6 +118,14 @@ private:
     bool FCloseWhenIdle = false;
     std::optional<AnsiString> FFailure;
     int64_t FTransferTotal = 0;
+    int64_t FTransferFrom = 0;
+    struct CutTransfer {
+        bool download;
+        AnsiString remote;
+        AnsiString local;
+        int64_t total;
+    };
+    std::optional<CutTransfer> FCut;
     std::chrono::steady_clock::time_point FTransferStart;
     std::chrono::steady_clock::time_point FLastShown;
 };

@@ -293,6 +293,23 @@ TEST_F(FtpSample, DownloadKeepsTheWindowRunningAndCancelEndsTheNext)
     EXPECT_FALSE(form->Busy());
     EXPECT_TRUE(form->RefreshButton->Enabled());
 
+    // 再開 carries the cancelled download on to the whole file, the bar from where it stopped.
+    ASSERT_TRUE(form->ResumeButton->Enabled());
+    const auto cutAt = fs::file_size(local / "cancelled.bin");
+    int firstPosition = -1;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (form->Busy() && firstPosition < 0) firstPosition = form->ProgressBar1->Position();
+    });
+    watch.start(0);
+    log.clear();
+    Click(form->ResumeButton);
+    watch.stop();
+    EXPECT_TRUE(ReadFileBytes(local / "cancelled.bin") == ReadFileBytes(server / "big.bin")) << Log();
+    EXPECT_FALSE(Logged("失敗")) << Log();
+    EXPECT_EQ(form->ProgressBar1->Position(), form->ProgressBar1->Max());
+    EXPECT_GE(firstPosition, int(cutAt * uintmax_t(form->ProgressBar1->Max()) / fs::file_size(server / "big.bin")));
+    EXPECT_FALSE(form->ResumeButton->Enabled()) << "nothing is left to resume";
+
     // The connection still serves the next listing.
     log.clear();
     Click(form->RefreshButton);
@@ -342,6 +359,34 @@ TEST_F(FtpSample, NamesWithBlanksAndJapaneseTravelAsChosen)
     AnswerFileDialog(upload, QFileDialog::AcceptOpen);
     Click(form->UploadButton);
     EXPECT_TRUE(ReadFileBytes(server / "up load.bin") == ReadFileBytes(upload)) << Log();
+}
+
+TEST_F(FtpSample, CancelledUploadIsCarriedOnByResume)
+{
+    const std::string upload = local / "up.bin";
+    WriteFileBytes(upload, Pattern(16u << 20));
+    bool cancelled = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!cancelled && form->Busy() && form->ProgressBar1->Position() > 0) {
+            cancelled = true;
+            QTest::mouseClick(WidgetOf(form->CancelButton), Qt::LeftButton);
+        }
+    });
+    watch.start(0);
+    AnswerFileDialog(upload, QFileDialog::AcceptOpen);
+    Click(form->UploadButton);
+    watch.stop();
+    ASSERT_TRUE(cancelled);
+    EXPECT_TRUE(Logged("アップロードに失敗しました")) << Log();
+    ASSERT_TRUE(form->ResumeButton->Enabled());
+
+    log.clear();
+    Click(form->ResumeButton);
+    EXPECT_TRUE(ReadFileBytes(server / "up.bin") == ReadFileBytes(upload)) << Log();
+    EXPECT_FALSE(Logged("失敗")) << Log();
+    EXPECT_EQ(form->ProgressBar1->Position(), form->ProgressBar1->Max());
+    EXPECT_FALSE(form->ResumeButton->Enabled());
 }
 
 TEST_F(FtpSample, UploadRenameMakeDirectoryAndDelete)
