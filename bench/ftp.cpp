@@ -327,6 +327,31 @@ std::vector<Row> TransferRows(Bench& b, TVellFtp& ftp, const std::string& url, b
     return rows;
 }
 
+// A passive download cut at half, then resumed: the resumed part should cost about half a whole
+// one. curl -C - carries the same half file on beside it.
+void ResumeRow(Bench& b, TVellFtp& ftp, const std::string& url)
+{
+    const std::string target = b.local + "/resumed";
+    ftp.SetEnablePASV(true);
+    auto start = Clock::now();
+    ftp.Download("big", AnsiString(target.c_str()));
+    const double whole = Seconds(start);
+    fs::resize_file(target, b.size / 2);
+    b.watch.Start();
+    start = Clock::now();
+    ftp.ResumeDownload("big", AnsiString(target.c_str()));
+    const double resumed = Seconds(start);
+    const long long gap = b.watch.Stop();
+    b.allRight &= fs::file_size(target) == b.size;
+    double curlWhole = Timed({"curl", "-s", "-S", "--ftp-pasv", "-o", target, url + "/big"});
+    fs::resize_file(target, b.size / 2);
+    double curlResumed = Timed({"curl", "-s", "-S", "--ftp-pasv", "-C", "-", "-o", target, url + "/big"});
+    if (fs::file_size(target) != b.size) curlResumed = -1;
+    fs::remove(target);
+    std::printf("download resumed from half: ours %.2f s of %.2f s whole (%.2f, longest gap %lld ms); curl -C - %.2f s of %.2f s (%.2f)\n",
+                resumed, whole, resumed / whole, gap, curlResumed, curlWhole, curlResumed / curlWhole);
+}
+
 // A row without curl's figure shows "-" (curl failed or was not run).
 void PrintRows(const std::string& title, const std::vector<Row>& rows, std::size_t size)
 {
@@ -478,6 +503,7 @@ int main(int argc, char** argv)
             const std::vector<Row> rows = TransferRows(b, *ftp, url, tls, server.certificate);
             PrintRows(tls ? name + " over TLS" : name, rows, size);
             PrintModes(rows, size);
+            if (!tls) ResumeRow(b, *ftp, url);
             LoginGaps(b, server.port, tls);
             if (!tls) NoopRoundTrips(b, *ftp, server.port);
             ftp->Disconnect();

@@ -19,7 +19,11 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
     try {
         FFileStream = created ? std::make_unique<TFileStream>(localFile, fmCreate)
                               : std::make_unique<TFileStream>(localFile, fmOpenWrite | fmShareExclusive);
-    } catch (const EStreamError&) {
+    } catch (const EStreamError& e) {
+        // Said as an upload says it: a download that cannot write has failed, not vanished.
+        FResultCode = 0;
+        FLastReply = e.Message();
+        DoFailure(fcTransfer);
         return;
     }
     FTransfer.SetTruncatePending(true);

@@ -205,16 +205,18 @@ TEST_P(ScriptedTransfer, SilentDataConnectionEndsOnCancel)
     EXPECT_FALSE(VellFtpTestAccess::ListenSocket(ftp)->Active());
 }
 
-TEST_P(ScriptedTransfer, DownloadToAnUnwritablePathReturnsSilently)
+TEST_P(ScriptedTransfer, DownloadToAnUnwritablePathFailsAndSendsNothing)
 {
     server.Expect("NOOP").Reply("200 ok");
     StartAndConnect();
     ftp.Download("f", AnsiString(local.Path().c_str()));  // a directory
     ftp.Download("f", LocalFile("no-such-dir/f"));        // a missing directory
+    EXPECT_EQ(ftp.ResultCode(), 0);
     ftp.DoCommand("NOOP");
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(SentAfterLogin(), "NOOP\r\n");
-    EXPECT_TRUE(events.successes.empty() && events.failures.empty());
+    EXPECT_EQ(events.failures, (Kinds{fcTransfer, fcTransfer}));
+    EXPECT_TRUE(events.successes.empty());
 }
 
 TEST_P(ScriptedTransfer, UploadOfAMissingFileFailsAndSendsNothing)
