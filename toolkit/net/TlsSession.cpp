@@ -6,6 +6,8 @@
 #include <openssl/x509.h>
 
 #include <cerrno>
+#include <chrono>
+#include <future>
 #include <string>
 #include <sys/socket.h>
 
@@ -89,13 +91,19 @@ BIO_METHOD* SocketMethod()
     return method;
 }
 
+SSL_CTX* gContext = nullptr;  // lives to the end of the process, after the future is gone
+
+std::shared_future<SSL_CTX*>& ContextBeingMade()
+{
+    static std::shared_future<SSL_CTX*> made = std::async(std::launch::async, [] { return gContext = MakeContext(); }).share();
+    return made;
+}
+
 }  // namespace
 
-SSL_CTX* TlsClientContext()
-{
-    static SSL_CTX* ctx = MakeContext();
-    return ctx;
-}
+SSL_CTX* TlsClientContext() { return ContextBeingMade().get(); }
+
+bool TlsClientContextMade() { return ContextBeingMade().wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
 
 void AttachTlsSession(SSL* ssl, TTlsSession* session) { SSL_set_ex_data(ssl, SessionIndex(), session); }
 

@@ -47,8 +47,12 @@ public:
     bool CloseNotifyPending = false;  // close_notify begun, the socket had no room for all of it
 };
 
-// The context every client connection is made in: system trust, TLS 1.2 at least.
+// The context every client connection is made in: system trust, TLS 1.2 at least. The first
+// call loads the system's trusted certificates, which takes tens of milliseconds: it is made
+// once, on a thread of its own, and TlsClientContextMade() tells whether it is there yet, so
+// that a caller may keep the GUI running meanwhile.
 SSL_CTX* TlsClientContext();
+bool TlsClientContextMade();
 // Ties an SSL to its session object, so that the tickets it receives reach its pool.
 void AttachTlsSession(SSL* ssl, TTlsSession* session);
 // A BIO over the socket that never raises SIGPIPE (send with MSG_NOSIGNAL).

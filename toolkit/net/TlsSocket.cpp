@@ -61,6 +61,14 @@ void TCustomWinSocket::StartTLS(const TTlsOptions& options)
 {
     if (FSocket < 0) RaiseError("SSL_connect", ENOTCONN);
     if (FTls) return;
+    // The first connection of the process waits for the context with the GUI running.
+    for (const int waiting = FSocket; !TlsClientContextMade() && MessagesFor(5);) {
+        if (FSocket != waiting) RaiseError("SSL_connect", ENOTCONN);  // a handler closed it meanwhile
+        if (options.Cancelled && options.Cancelled()) {
+            Close();
+            throw ESocketError(AnsiString("SSL_connect: cancelled, " + FPeerName.str() + ":" + std::to_string(FPeerPort)));
+        }
+    }
     SSL_CTX* ctx = TlsClientContext();
     SSL* ssl = ctx ? SSL_new(ctx) : nullptr;
     BIO* bio = ssl ? NewSocketBio(FSocket) : nullptr;

@@ -30,3 +30,7 @@ bool SocketReady(SOCKET s, bool forWrite, int timeoutMs);
 // The same wait, but the GUI messages that arrive meanwhile are processed as they come; it may
 // return false early, right after processing some.
 bool SocketReadyOrMessages(SOCKET s, bool forWrite, unsigned long timeoutMs);
+
+// One round of the GUI messages: it ends after the first ones or after timeoutMs. False
+// when there is no event loop to run (the caller then waits as it would without a GUI).
+bool MessagesFor(unsigned long timeoutMs);

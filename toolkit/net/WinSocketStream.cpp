@@ -104,9 +104,16 @@ bool SocketReadyOrMessages(SOCKET fd, bool forWrite, unsigned long timeOut)
     // One round of the event loop that ends with the socket, a timer of timeOut, or any message.
     QSocketNotifier notifier(fd, forWrite ? QSocketNotifier::Write : QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &notifier, [&notifier] { notifier.setEnabled(false); });
+    MessagesFor(timeOut);
+    return SocketReady(fd, forWrite, 0);  // a handler may have closed it meanwhile
+}
+
+bool MessagesFor(unsigned long timeOut)
+{
+    if (!QCoreApplication::instance()) return false;
     QTimer timer;
     timer.setSingleShot(true);
     timer.start(Millis(timeOut));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return SocketReady(fd, forWrite, 0);  // a handler may have closed it meanwhile
+    return true;
 }
