@@ -70,7 +70,6 @@ inline int LeadingNumber(const char* text)
     return static_cast<int>(v);
 }
 
-inline bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A line that can end a reply: three digits, then a blank or nothing.

@@ -26,7 +26,6 @@ public:
     // A new transfer: nothing moved, nothing known.
     void Begin() { *this = TTransfer(); }
 
-    TTransferPhase Phase() const { return FPhase; }
     bool Reached(TTransferPhase phase) const { return FPhase >= phase; }
     void Advance(TTransferPhase phase)
     {
