@@ -183,9 +183,11 @@ protected:
     bool DoPASV(const AnsiString& command);
     bool DoPORT(const AnsiString& command);
     int ParsePASV(AnsiString& address, const AnsiString& reply);
-    AnsiString GetMixPortString();
+    AnsiString GetMixPortString();  // the next port of the sequence (advancing LastDataPort)
+    AnsiString PortArgument(int port) const;
     int ParseEPSV(const AnsiString& reply);
-    AnsiString GetEprtString();
+    AnsiString GetEprtString();  // the same for EPRT
+    AnsiString EprtArgument(int port) const;
     int64_t ReceiveSize(const AnsiString& reply);
     bool WaitForSend(int timeOut);
 

@@ -52,15 +52,18 @@ AnsiString TVellFtp::TActiveData::Listen()
     listener->SetFamily(extended ? sfIPv6 : sfIPv4);
     // A port of the sequence may be held by another program (or another instance of this one):
     // move on along the sequence instead of failing the transfer.
-    for (int attempt = 0;; ++attempt) {
+    for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
         AnsiString line = extended ? AnsiString("EPRT ") + FFtp.GetEprtString() : AnsiString("PORT ") + FFtp.GetMixPortString();
         listener->SetPort(LastDataPort);
-        if (attempt == kPortAttempts - 1) {
-            listener->Open();
-            return line;
-        }
         if (listener->TryOpen()) return line;
     }
+    // A whole stretch taken: the sequence's odd ports are also where the system puts the
+    // listeners it numbers itself, and their connections stay in TIME_WAIT for a minute. A port
+    // the system picks then.
+    listener->SetPort(0);
+    listener->Open();
+    const int port = listener->LocalPort();
+    return extended ? AnsiString("EPRT ") + FFtp.EprtArgument(port) : AnsiString("PORT ") + FFtp.PortArgument(port);
 }
 
 void TVellFtp::TActiveData::ServerConnected(TCustomWinSocket* socket)
@@ -125,15 +128,21 @@ bool TVellFtp::TActiveData::Pending() const
 // name may resolve to another interface (or a VPN's), one the server cannot reach.
 AnsiString TVellFtp::GetMixPortString()
 {
+    const int next = LastDataPort >= 64000 ? 3001 : LastDataPort + 2;
+    AnsiString argument = PortArgument(next);
+    if (!argument.IsEmpty()) LastDataPort = next;  // no address, no port used up
+    return argument;
+}
+
+AnsiString TVellFtp::PortArgument(int port) const
+{
     in_addr local{};
     if (!FControlSocket->Active() || inet_pton(AF_INET, FControlSocket->Socket()->LocalAddress().c_str(), &local) != 1)
         return AnsiString();
     unsigned char h[4];
     std::memcpy(h, &local, 4);
-    LastDataPort = LastDataPort >= 64000 ? 3001 : LastDataPort + 2;
     char text[64];
-    std::snprintf(text, sizeof text, "%u,%u,%u,%u,%u,%u", h[0], h[1], h[2], h[3], unsigned(LastDataPort / 256),
-                  unsigned(LastDataPort % 256));
+    std::snprintf(text, sizeof text, "%u,%u,%u,%u,%u,%u", h[0], h[1], h[2], h[3], unsigned(port / 256), unsigned(port % 256));
     return AnsiString(text);
 }
 

@@ -37,9 +37,16 @@ int TVellFtp::ParseEPSV(const AnsiString& reply)
 // like the PORT argument does.
 AnsiString TVellFtp::GetEprtString()
 {
+    const int next = LastDataPort >= 64000 ? 3001 : LastDataPort + 2;
+    AnsiString argument = EprtArgument(next);
+    if (!argument.IsEmpty()) LastDataPort = next;  // no address, no port used up
+    return argument;
+}
+
+AnsiString TVellFtp::EprtArgument(int port) const
+{
     std::string local = FControlSocket->Socket()->LocalAddress().str();
     local = local.substr(0, local.find('%'));  // a link-local zone means nothing to the server
     if (local.empty()) return AnsiString();
-    LastDataPort = LastDataPort >= 64000 ? 3001 : LastDataPort + 2;
-    return AnsiString("|2|" + local + "|" + std::to_string(LastDataPort) + "|");
+    return AnsiString("|2|" + local + "|" + std::to_string(port) + "|");
 }

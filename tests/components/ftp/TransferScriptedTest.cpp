@@ -11,8 +11,11 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -381,6 +384,37 @@ TEST_F(ScriptedFtpTest, ActivePortInUseIsPassedOverForTheNextPort)
     EXPECT_EQ(events.successes, (Kinds{fcTransfer}));
     // The data address announced is the control connection's own.
     EXPECT_NE(server.Received().find("PORT 127,0,0,1,"), std::string::npos);
+}
+
+TEST_F(ScriptedFtpTest, ActivePortsAllTakenAlongTheSequenceGiveWayToOneTheSystemPicks)
+{
+    TempDir local;
+    // Every port of the stretch the client tries, from a stretch where all were free.
+    std::vector<std::unique_ptr<TServerSocket>> squatters;
+    for (int base = 20001; squatters.size() < 64 && base < 30000; base += 130) {
+        squatters.clear();
+        LastDataPort = base;
+        for (int i = 1; i <= 64; ++i) {
+            squatters.push_back(std::make_unique<TServerSocket>(nullptr));
+            squatters.back()->SetPort(base + 2 * i);
+            if (!squatters.back()->TryOpen()) break;
+        }
+    }
+    ASSERT_EQ(squatters.size(), 64u);
+    const int base = LastDataPort;
+    server.Login().ExpectPrefix("PORT ").Reply("200 ok").Expect("RETR f").ConnectData().Reply("150 go");
+    server.SendData("fine").CloseData().Reply("226 done");
+    StartAndConnect();
+    ftp.Download("f", AnsiString(local / "f"));
+    EXPECT_TRUE(server.Finish()) << server.Errors();
+    EXPECT_EQ(ReadFileBytes(local / "f"), "fine");
+    EXPECT_EQ(events.successes, (Kinds{fcTransfer}));
+    unsigned h[6] = {};
+    const std::string sent = server.Received();
+    ASSERT_EQ(std::sscanf(sent.c_str() + sent.find("PORT "), "PORT %u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]), 6);
+    const int announced = static_cast<int>(h[4] * 256 + h[5]);
+    EXPECT_TRUE(announced > 0 && (announced <= base || announced > base + 128)) << announced;
+    EXPECT_EQ(LastDataPort, base + 128);  // the sequence goes on from the end of the stretch
 }
 
 // ---- The upload writers' guards ----------------------------------------------------------------
