@@ -14,7 +14,7 @@
 #include <vector>
 
 using Kinds = std::vector<TFtpCmdType>;
-using ServerScenario = std::tuple<FtpServerKind, bool>;  // server, passive
+using ServerScenario = std::tuple<FtpServerKind, bool>;     // server, passive
 using TlsScenario = std::tuple<FtpServerKind, bool, bool>;  // server, passive, TLS
 
 // Bytes that differ from block to block and from seed to seed.

@@ -53,8 +53,8 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(Servers, ResumeRealServer,
-                         testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd,
-                                                          FtpServerKind::Proftpd, FtpServerKind::PureFtpd),
+                         testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::Vsftpd, FtpServerKind::Proftpd,
+                                                          FtpServerKind::PureFtpd),
                                           testing::Bool(), testing::Bool()),
                          TlsScenarioName);
 

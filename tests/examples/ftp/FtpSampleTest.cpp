@@ -417,7 +417,7 @@ TEST_F(FtpSample, ResumedPastFourGibibytesShowsTheBarAndFiguresRight)
     Click(form->RefreshButton);
 
     bool resuming = false, cancelled = false;
-    std::string target;  // cancelled once it has bytes
+    std::string target;      // cancelled once it has bytes
     std::vector<int> shown;  // the bar's places while 再開 runs
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
