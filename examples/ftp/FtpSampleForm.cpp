@@ -295,8 +295,9 @@ void TFtpSampleForm::StartProgress(int64_t total, int64_t from)
     FTransferTotal = total;
     FTransferFrom = from;
     FTransferStart = FLastShown = std::chrono::steady_clock::now();
-    ProgressBar1->SetPosition(total > 0 ? int(std::min(from, total) * ProgressBar1->Max() / total) : 0);
-    TransferLabel->SetCaption(TransferText(from, total, 0));
+    const int64_t shown = std::max<int64_t>(from, 0);
+    ProgressBar1->SetPosition(total > 0 ? int(std::min(shown, total) * ProgressBar1->Max() / total) : 0);
+    TransferLabel->SetCaption(TransferText(shown, total, 0));
 }
 
 void TFtpSampleForm::NoteTransferOutcome(bool ok, bool download, const AnsiString& remote, const AnsiString& local, int64_t total)
@@ -312,6 +313,10 @@ void TFtpSampleForm::ShowProgress(int64_t done, bool force)
     if (FTransferTotal > 0)
         ProgressBar1->SetPosition(int(std::min<int64_t>(done, FTransferTotal) * ProgressBar1->Max() / FTransferTotal));
     auto now = std::chrono::steady_clock::now();
+    if (FTransferFrom == kFromFirstPacket) {
+        FTransferFrom = done;
+        FTransferStart = now;
+    }
     // The label at a readable pace: redrawing it for every packet would only cost time.
     if (!force && now - FLastShown < std::chrono::milliseconds(100)) return;
     FLastShown = now;
@@ -370,7 +375,8 @@ void TFtpSampleForm::ResumeButtonClick(TObject*)
     const CutTransfer cut = *FCut;
     std::error_code ec;
     const auto had = std::filesystem::file_size(std::filesystem::path(cut.local.ToUtf8()), ec);
-    StartProgress(cut.total, cut.download && !ec ? int64_t(had) : 0);
+    // An upload goes on from where the server's copy ends, known once its first block is out.
+    StartProgress(cut.total, !cut.download ? kFromFirstPacket : ec ? 0 : int64_t(had));
     auto resume = [&] {
         Ftp1->DoCommand("TYPE I");
         if (cut.download) Ftp1->ResumeDownload(cut.remote, cut.local);

@@ -118,7 +118,8 @@ private:
     bool FCloseWhenIdle = false;
     std::optional<AnsiString> FFailure;
     int64_t FTransferTotal = 0;
-    int64_t FTransferFrom = 0;
+    int64_t FTransferFrom = 0;  // where the speed counts from
+    static constexpr int64_t kFromFirstPacket = -1;
     struct CutTransfer {
         bool download;
         AnsiString remote;

@@ -14,7 +14,8 @@
 #include <vector>
 
 using Kinds = std::vector<TFtpCmdType>;
-using ServerScenario = std::tuple<FtpServerKind, bool>;  // server, passive
+using ServerScenario = std::tuple<FtpServerKind, bool>;     // server, passive
+using TlsScenario = std::tuple<FtpServerKind, bool, bool>;  // server, passive, TLS
 
 // Bytes that differ from block to block and from seed to seed.
 inline std::string Pattern(std::size_t size, unsigned seed)
@@ -46,6 +47,14 @@ inline std::string ServerScenarioName(const testing::TestParamInfo<ServerScenari
     std::string name = FtpServerName(std::get<0>(info.param));
     name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
     return name + (std::get<1>(info.param) ? "_Passive" : "_Active");
+}
+
+// "vsftpd_Passive_Tls", "pureftpd_Active_Plain", ...
+inline std::string TlsScenarioName(const testing::TestParamInfo<TlsScenario>& info)
+{
+    const ServerScenario serverAndMode(std::get<0>(info.param), std::get<1>(info.param));
+    return ServerScenarioName(testing::TestParamInfo<ServerScenario>(serverAndMode, info.index)) +
+           (std::get<2>(info.param) ? "_Tls" : "_Plain");
 }
 
 inline auto EveryServerBothModes()
@@ -82,6 +91,12 @@ protected:
         });
         watchdog.start(240000);
         return true;
+    }
+    // Explicit TLS, the test server's self-signed certificate taken.
+    void UseTls()
+    {
+        ftp.SetEnableTLS(true);
+        ftp.SetOnCertificateError(TFtpHandledEvent([](bool& handled) { handled = true; }, nullptr, ""));
     }
     AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
     // Name lists without "." and ".." (pure-ftpd includes them, as "sub/." for "NLST sub").

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 
@@ -387,6 +388,79 @@ TEST_F(FtpSample, CancelledUploadIsCarriedOnByResume)
     EXPECT_FALSE(Logged("失敗")) << Log();
     EXPECT_EQ(form->ProgressBar1->Position(), form->ProgressBar1->Max());
     EXPECT_FALSE(form->ResumeButton->Enabled());
+}
+
+// Nothing but zeros from offset to the end of the file (and the file that long).
+bool ZerosFrom(const std::string& path, int64_t offset, int64_t size)
+{
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(offset);
+    std::string rest(static_cast<std::size_t>(size - offset), 'x');
+    in.read(rest.data(), static_cast<std::streamsize>(rest.size()));
+    return in.gcount() == static_cast<std::streamsize>(rest.size()) && in.peek() == EOF &&
+           rest.find_first_not_of('\0') == std::string::npos;
+}
+
+// A 4.5 GiB download and upload, each cancelled from the window and carried on by 再開 over its
+// last MiB: the bar and the figures past 4 GiB. The files are holes, so they cost no disk; the
+// cut copy is stretched with zeros to 1 MiB short of the end, the bytes the source has there.
+TEST_F(FtpSample, ResumedPastFourGibibytesShowsTheBarAndFiguresRight)
+{
+    constexpr int64_t kHuge = 4831838208, kShort = kHuge - (1 << 20);
+    const int max = form->ProgressBar1->Max();
+    const int atFourGiB = int((int64_t(1) << 32) * max / kHuge);
+    const std::string whole = "4608.0 MiB / 4608.0 MiB";
+    for (const std::string& hole : {server / "huge.bin", local / "huge-up.bin"}) {
+        std::ofstream{hole};
+        fs::resize_file(hole, kHuge);
+    }
+    Click(form->RefreshButton);
+
+    bool resuming = false, cancelled = false;
+    std::string target;      // cancelled once it has bytes
+    std::vector<int> shown;  // the bar's places while 再開 runs
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!form->Busy()) return;
+        std::error_code ec;
+        if (!resuming && !cancelled && fs::file_size(target, ec) > 0 && !ec) {
+            cancelled = true;
+            QTest::mouseClick(WidgetOf(form->CancelButton), Qt::LeftButton);
+        }
+        if (resuming && form->ProgressBar1->Position() > 0) shown.push_back(form->ProgressBar1->Position());
+    });
+    watch.start(0);
+    auto resume = [&](const std::string& cut) {
+        SCOPED_TRACE(cut);
+        ASSERT_TRUE(cancelled) << Log();
+        ASSERT_LT(fs::file_size(cut), uintmax_t(kShort));
+        fs::resize_file(cut, kShort);
+        ASSERT_TRUE(form->ResumeButton->Enabled());
+        resuming = true;
+        shown.clear();
+        log.clear();
+        Click(form->ResumeButton);
+        resuming = cancelled = false;
+        EXPECT_FALSE(Logged("失敗")) << Log();
+        EXPECT_EQ(form->ProgressBar1->Position(), max);
+        EXPECT_EQ(form->TransferLabel->Caption().str().substr(0, whole.size()), whole) << form->TransferLabel->Caption().str();
+        ASSERT_FALSE(shown.empty());
+        EXPECT_GE(*std::ranges::min_element(shown), atFourGiB);
+        EXPECT_TRUE(std::ranges::is_sorted(shown)) << "the bar never goes back";
+        EXPECT_TRUE(ZerosFrom(cut, kShort - (1 << 20), kHuge));
+    };
+
+    target = local / "huge.bin";
+    Select("huge.bin");
+    AnswerFileDialog(local / "huge.bin", QFileDialog::AcceptSave);
+    Click(form->DownloadButton);
+    resume(target);
+
+    target = server / "huge-up.bin";
+    AnswerFileDialog(local / "huge-up.bin", QFileDialog::AcceptOpen);
+    Click(form->UploadButton);
+    resume(target);
+    watch.stop();
 }
 
 TEST_F(FtpSample, UploadRenameMakeDirectoryAndDelete)
