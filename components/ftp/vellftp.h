@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -247,7 +248,6 @@ private:
     void BeginTransfer();
     bool OpenTransfer(const AnsiString& command);
     bool SendTransferCommand(const AnsiString& command);
-    void FailResume(const AnsiString& why);
     bool TransferStarted(bool replied);
     void PumpMessages();
     void NoteData();
@@ -277,6 +277,13 @@ private:
     void DeliverListLine(const char* line);
 
     // Download and upload.
+    bool OpenLocalFile(const AnsiString& localFile, unsigned short mode);
+    void FailBeforeSending(const AnsiString& why);
+    // How the start of a download ended: the server accepted, it did not, or the outcome is
+    // already told (nothing had to move).
+    enum class DownloadStart : unsigned char { Accepted, Refused, Told };
+    void ReceiveAndWindUp(const AnsiString& localFile, bool created, const std::function<DownloadStart()>& start);
+    void SendAndWindUp(const std::function<void()>& send);
     int64_t AskSize(const AnsiString& remoteFile);
     bool ReceiveBlock();
     void StoreReceived(const char* data, int length);

@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+AnsiString LocalWriteFailedText() { return "TVellFtp: ローカルファイルに書き込めません (local file write failed)。"_ansi; }
+}  // namespace
+
 void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFile)
 {
     const AnsiString command = AnsiString("RETR ") + remoteFile;
@@ -16,28 +20,59 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
     // The local file must be writable before anything is sent, but an existing one is cut
     // only once the server has accepted the transfer: a refused download leaves it as it was.
     const bool created = !FileExists(localFile);
-    try {
-        FFileStream = created ? std::make_unique<TFileStream>(localFile, fmCreate)
-                              : std::make_unique<TFileStream>(localFile, fmOpenWrite | fmShareExclusive);
-    } catch (const EStreamError& e) {
-        // Said as an upload says it: a download that cannot write has failed, not vanished.
-        FResultCode = 0;
-        FLastReply = e.Message();
-        DoFailure(fcTransfer);
-        return;
-    }
+    if (!OpenLocalFile(localFile, created ? fmCreate : fmOpenWrite | fmShareExclusive)) return;
     FTransfer.SetTruncatePending(true);
-    try {
+    ReceiveAndWindUp(localFile, created, [&] {
         const int64_t sized = AskSize(remoteFile);
-        if (OpenTransfer(command)) {
-            const int64_t announced = ReceiveSize(FLastReply);
-            FTransfer.SetSize(announced >= 0 ? announced : sized);
+        if (!OpenTransfer(command)) return DownloadStart::Refused;
+        const int64_t announced = ReceiveSize(FLastReply);
+        FTransfer.SetSize(announced >= 0 ? announced : sized);
+        return DownloadStart::Accepted;
+    });
+}
+
+// The local file of a transfer; false when it cannot be opened, which is told as a download or
+// upload that failed, not one that vanished.
+bool TVellFtp::OpenLocalFile(const AnsiString& localFile, unsigned short mode)
+{
+    try {
+        FFileStream = std::make_unique<TFileStream>(localFile, mode);
+    } catch (const EStreamError& e) {
+        FailBeforeSending(e.Message());
+        return false;
+    }
+    return true;
+}
+
+// A transfer that stops before anything is sent: the component's own words, or the reply kept.
+void TVellFtp::FailBeforeSending(const AnsiString& why)
+{
+    if (!why.IsEmpty()) {
+        FResultCode = 0;
+        FLastReply = why;
+    }
+    FTransfer.Advance(TTransferPhase::Done);
+    DoFailure(fcTransfer);
+}
+
+// Receives into the local file, opened by the caller, once `start` (SIZE, REST, the transfer
+// command) has the server's go, and winds up. The data connections close and the local file is
+// let go on every path; a file made for a transfer the server never started goes again.
+void TVellFtp::ReceiveAndWindUp(const AnsiString& localFile, bool created, const std::function<DownloadStart()>& start)
+{
+    try {
+        switch (start()) {
+        case DownloadStart::Told:
+            return;
+        case DownloadStart::Accepted:
             TruncateAcceptedFile();
             while (ReceiveBlock()) {}
             FData->Close();  // before the closing reply: some servers send it only then
             FTransfer.Advance(TTransferPhase::DataEnded);
-        } else if (FEnablePASV && !FNoReply) {
-            throw Exception(FLastReply);  // refused: the local file is kept
+            break;
+        case DownloadStart::Refused:
+            if (FEnablePASV && !FNoReply && !FTransfer.RestartRefused()) throw Exception(FLastReply);  // the local file is kept
+            break;
         }
     } catch (...) {
         CloseDataConnections();
@@ -46,7 +81,7 @@ void TVellFtp::Download(const AnsiString& remoteFile, const AnsiString& localFil
         throw;
     }
     CloseDataConnections();
-    if (!ClosedLocalFile()) FailData("TVellFtp: ローカルファイルに書き込めません (local file write failed)。"_ansi);
+    if (!ClosedLocalFile()) FailData(LocalWriteFailedText());
     DiscardUnacceptedFile(localFile, created);
     WindUp(fcTransfer);
 }
@@ -126,7 +161,7 @@ void TVellFtp::StoreReceived(const char* data, int length)
         return;
     }
     FTransfer.AddReceived(written);
-    if (written < length) FailData("TVellFtp: ローカルファイルに書き込めません (local file write failed)。"_ansi);
+    if (written < length) FailData(LocalWriteFailedText());
 }
 
 void TVellFtp::TruncateAcceptedFile()

@@ -10,17 +10,6 @@ const char* const kLocalLonger = "TVellFtp: ローカルファイルがサーバ
 const char* const kRemoteLonger = "TVellFtp: サーバーのファイルがローカルファイルより長いため再開できません (remote file longer than the local one)。";
 }  // namespace
 
-// A resume that stops before anything is sent: the component's own words, or the reply kept.
-void TVellFtp::FailResume(const AnsiString& why)
-{
-    if (!why.IsEmpty()) {
-        FResultCode = 0;
-        FLastReply = why;
-    }
-    FTransfer.Advance(TTransferPhase::Done);
-    DoFailure(fcTransfer);
-}
-
 void TVellFtp::ResumeDownload(const AnsiString& remoteFile, const AnsiString& localFile)
 {
     const AnsiString command = AnsiString("RETR ") + remoteFile;
@@ -28,51 +17,30 @@ void TVellFtp::ResumeDownload(const AnsiString& remoteFile, const AnsiString& lo
     BeginTransfer();
     if (ReportIfUnanswered(FControlSocket->Active(), fcTransfer)) return;  // nothing can be sent
     const bool created = !FileExists(localFile);
-    try {
-        FFileStream = created ? std::make_unique<TFileStream>(localFile, fmCreate)
-                              : std::make_unique<TFileStream>(localFile, fmOpenWrite | fmShareExclusive);
-    } catch (const EStreamError& e) {
-        FailResume(e.Message());
-        return;
-    }
+    if (!OpenLocalFile(localFile, created ? fmCreate : fmOpenWrite | fmShareExclusive)) return;
     // Appended to, never cut; a file made here goes again if the server never starts.
     const int64_t offset = FFileStream->Size();
     FFileStream->Seek(0, soEnd);
     FTransfer.SetTruncatePending(created);
     FTransfer.AddReceived(offset);
-    try {
+    ReceiveAndWindUp(localFile, created, [&] {
         const int64_t size = AskSize(remoteFile);
         FTransfer.SetSize(size);
         if (size >= 0 && offset >= size) {
             FFileStream.reset();
-            if (offset > size) FailResume(AnsiString(kLocalLonger));
+            if (offset > size) FailBeforeSending(AnsiString(kLocalLonger));
             else {
                 FTransfer.Advance(TTransferPhase::Done);
                 DoSuccess(fcTransfer);
             }
-            return;
+            return DownloadStart::Told;
         }
         FTransfer.SetRestartAt(offset);
-        if (OpenTransfer(command)) {
-            // From a resume point the opening reply's figure may be the whole file or the rest.
-            if (size < 0 && offset == 0) FTransfer.SetSize(ReceiveSize(FLastReply));
-            TruncateAcceptedFile();
-            while (ReceiveBlock()) {}
-            FData->Close();  // before the closing reply: some servers send it only then
-            FTransfer.Advance(TTransferPhase::DataEnded);
-        } else if (FEnablePASV && !FNoReply && !FTransfer.RestartRefused()) {
-            throw Exception(FLastReply);  // refused: the local file is kept
-        }
-    } catch (...) {
-        CloseDataConnections();
-        FFileStream.reset();
-        DiscardUnacceptedFile(localFile, created);
-        throw;
-    }
-    CloseDataConnections();
-    if (!ClosedLocalFile()) FailData("TVellFtp: ローカルファイルに書き込めません (local file write failed)。"_ansi);
-    DiscardUnacceptedFile(localFile, created);
-    WindUp(fcTransfer);
+        if (!OpenTransfer(command)) return DownloadStart::Refused;
+        // From a resume point the opening reply's figure may be the whole file or the rest.
+        if (size < 0 && offset == 0) FTransfer.SetSize(ReceiveSize(FLastReply));
+        return DownloadStart::Accepted;
+    });
 }
 
 void TVellFtp::ResumeUpload(const AnsiString& localFile, const AnsiString& remoteFile)
@@ -81,12 +49,7 @@ void TVellFtp::ResumeUpload(const AnsiString& localFile, const AnsiString& remot
     if (RefusedCommand(store, fcTransfer)) return;  // APPE carries the same name
     BeginTransfer();
     if (ReportIfUnanswered(FControlSocket->Active(), fcTransfer)) return;  // nothing can be sent
-    try {
-        FFileStream = std::make_unique<TFileStream>(localFile, fmOpenRead | fmShareDenyWrite);
-    } catch (const EStreamError& e) {
-        FailResume(e.Message());
-        return;
-    }
+    if (!OpenLocalFile(localFile, fmOpenRead | fmShareDenyWrite)) return;
     const int64_t length = FFileStream->Size();
     FTransfer.SetSize(length);
     // Without the remote size there is no resume point: a refused SIZE may hide a file that
@@ -95,8 +58,8 @@ void TVellFtp::ResumeUpload(const AnsiString& localFile, const AnsiString& remot
     if (offset < 0 || offset >= length) {
         FFileStream.reset();
         if (FNoReply) ReportIfUnanswered(false, fcTransfer);
-        else if (offset < 0) FailResume(AnsiString());
-        else if (offset > length) FailResume(AnsiString(kRemoteLonger));
+        else if (offset < 0) FailBeforeSending(AnsiString());
+        else if (offset > length) FailBeforeSending(AnsiString(kRemoteLonger));
         else {
             FTransfer.AddSent(offset);
             FTransfer.Advance(TTransferPhase::Done);
@@ -110,23 +73,8 @@ void TVellFtp::ResumeUpload(const AnsiString& localFile, const AnsiString& remot
     const bool restart = offset > 0 && FFeatures.RestStream;
     const AnsiString command = offset == 0 || restart ? store : AnsiString("APPE ") + remoteFile;
     if (restart) FTransfer.SetRestartAt(offset);
-    FChunkLength = kNoChunk;
-    try {
-        if (!FEnablePASV) {
-            if (DoPORT(command)) SendFile();  // a refusal is the outcome
-        } else if (DoPASV(command)) SendFile();
-        else if (!FNoReply && !FTransfer.RestartRefused()) throw Exception(FLastReply);
-    } catch (...) {
-        CloseDataConnections();
-        FFileStream.reset();
-        throw;
-    }
-    FFileStream.reset();
-    try {
-        WindUp(fcTransfer);
-    } catch (...) {
-        CloseDataConnections();
-        throw;
-    }
-    CloseDataConnections();
+    SendAndWindUp([&] {
+        if (OpenTransfer(command)) SendFile();
+        else if (FEnablePASV && !FNoReply && !FTransfer.RestartRefused()) throw Exception(FLastReply);
+    });
 }

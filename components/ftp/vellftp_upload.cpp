@@ -40,27 +40,29 @@ void TVellFtp::Upload(const AnsiString& localFile, const AnsiString& remoteFile)
     if (RefusedCommand(command, fcTransfer)) return;
     BeginTransfer();
     if (ReportIfUnanswered(FControlSocket->Active(), fcTransfer)) return;  // nothing can be sent
-    try {
-        FFileStream = std::make_unique<TFileStream>(localFile, fmOpenRead | fmShareDenyWrite);
-    } catch (const EStreamError& e) {
-        FResultCode = 0;
-        FLastReply = e.Message();
-        DoFailure(fcTransfer);
-        return;
-    }
+    if (!OpenLocalFile(localFile, fmOpenRead | fmShareDenyWrite)) return;
     FTransfer.SetSize(FFileStream->Size());
-    FChunkLength = kNoChunk;
-    try {
+    SendAndWindUp([&] {
         if (FEnablePASV) DoPASV_STOR(remoteFile);
         else if (DoPORT(command)) SendFile();  // a refusal is the outcome
+    });
+}
+
+// Sends the local file, opened by the caller, by what `send` sets up, and winds up. The local
+// file goes before the closing reply; a protected data connection is only half closed at the
+// end of the file, so it goes once the server has answered, having read everything, and on
+// every other path too.
+void TVellFtp::SendAndWindUp(const std::function<void()>& send)
+{
+    FChunkLength = kNoChunk;
+    try {
+        send();
     } catch (...) {
         CloseDataConnections();
         FFileStream.reset();
         throw;
     }
     FFileStream.reset();
-    // A protected data connection is only half closed at the end of the file: it goes once
-    // the server has answered, having read everything.
     try {
         WindUp(fcTransfer);
     } catch (...) {

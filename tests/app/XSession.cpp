@@ -1,72 +1,12 @@
 #include "tests/app/XSession.h"
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
 using Clock = std::chrono::steady_clock;
-
-int MsLeft(Clock::time_point end)
-{
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-    return left < 0 ? 0 : static_cast<int>(left);
-}
 }  // namespace
-
-ChildProcess::~ChildProcess() { Kill(); }
-
-bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& env, int outFd)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (outFd >= 0) posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-    else posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    std::vector<char*> args, envp;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    int rc = posix_spawnp(&FPid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) FPid = -1;
-    return rc == 0;
-}
-
-std::optional<int> ChildProcess::WaitExit(int timeoutMs)
-{
-    if (FPid <= 0) return std::nullopt;
-    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        int status = 0;
-        pid_t r = waitpid(FPid, &status, WNOHANG);
-        if (r == FPid) {
-            FPid = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        if (r < 0 || MsLeft(end) == 0) return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
-void ChildProcess::Kill()
-{
-    if (FPid <= 0) return;
-    kill(FPid, SIGTERM);
-    if (!WaitExit(3000)) {
-        kill(FPid, SIGKILL);
-        waitpid(FPid, nullptr, 0);
-    }
-    FPid = -1;
-}
 
 XSession::~XSession() { FServer.Kill(); }
 
@@ -81,16 +21,7 @@ bool XSession::Start()
     bool started = FServer.Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-noreset", "-screen", "0", "640x480x24", "-nolisten", "tcp"},
                                  Environment());
     close(fds[1]);
-    std::string number;
-    auto end = Clock::now() + std::chrono::seconds(15);
-    while (started && number.find('\n') == std::string::npos) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (poll(&p, 1, MsLeft(end)) <= 0) break;
-        char buf[32];
-        ssize_t n = read(fds[0], buf, sizeof buf);
-        if (n <= 0) break;
-        number.append(buf, static_cast<std::size_t>(n));
-    }
+    const std::string number = started ? ReadPipe(fds[0], std::chrono::seconds(15), true) : std::string();
     close(fds[0]);
     if (number.find('\n') == std::string::npos) {
         FServer.Kill();
@@ -126,18 +57,10 @@ std::optional<std::string> XSession::Run(const std::vector<std::string>& argv, i
     ChildProcess tool;
     bool started = tool.Start(argv, Environment(), fds[1]);
     close(fds[1]);
-    std::string out;
-    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (started) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (poll(&p, 1, MsLeft(end)) <= 0) break;
-        char buf[65536];
-        ssize_t n = read(fds[0], buf, sizeof buf);
-        if (n <= 0) break;
-        out.append(buf, static_cast<std::size_t>(n));
-    }
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const std::string out = started ? ReadPipe(fds[0], std::chrono::milliseconds(timeoutMs)) : std::string();
     close(fds[0]);
-    std::optional<int> code = started ? tool.WaitExit(MsLeft(end)) : std::nullopt;
+    std::optional<int> code = started ? tool.WaitExit(MillisecondsUntil(end)) : std::nullopt;
     if (code != 0) return std::nullopt;
     return out;
 }

@@ -1,31 +1,13 @@
 #pragma once
 // A private X server (Xvfb) for end-to-end tests, and the programs run against it.
+#include "tests/fixtures/ChildProcess.h"
+
 #include <QImage>
 
 #include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
-
-// A child process; killed on destruction unless it has ended.
-class ChildProcess {
-public:
-    ChildProcess() = default;
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess();
-
-    // Starts argv[0] (searched on PATH) with the given environment; stdout goes to outFd, or
-    // nowhere when it is -1, and stderr is kept. False when it cannot be started.
-    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env, int outFd = -1);
-    // The exit code once it ended within the time; -1 when it was ended by a signal.
-    std::optional<int> WaitExit(int timeoutMs);
-    void Kill();
-    bool Running() const { return FPid > 0; }
-
-private:
-    pid_t FPid = -1;
-};
 
 // This process's environment without any display, with the extra entries added.
 std::vector<std::string> EnvironmentWithoutDisplay(const std::vector<std::string>& extra = {});

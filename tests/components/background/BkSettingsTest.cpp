@@ -1,6 +1,7 @@
 // Settings objects, the form registry, and the one-painter-per-form rule.
 #include "BackGroundFixture.h"
 
+#include "tests/fixtures/Raised.h"
 #include "toolkit/streaming/FormReader.h"
 #include "toolkit/streaming/FormWriter.h"
 
@@ -41,12 +42,7 @@ TEST(BackGround, ASecondPainterFailsAndLeavesRegistryAndFormAsTheyWere)
     auto form = MakeForm(40, 30);
     auto* first = new TpkxBackGround(form.get());
     int entries = pkxBKCount->Count();
-    try {
-        new TpkxBackGround(form.get());
-        ADD_FAILURE() << "a second painter was made";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Form should have only a single TpkxBackGround");
-    }
+    EXPECT_EQ(Raised([&] { new TpkxBackGround(form.get()); }).str(), "Form should have only a single TpkxBackGround");
     EXPECT_EQ(pkxBKCount->Count(), entries);
     EXPECT_EQ(form->ComponentCount(), 1);
     EXPECT_EQ(form->OnPaint.Data(), first);

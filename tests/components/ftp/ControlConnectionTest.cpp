@@ -43,12 +43,7 @@ TEST_P(RefusedConnection, FiresConnectionFailedClosesAndRaises)
     GetParam().script(server);
     server.ExpectClosed();
     server.Start();
-    try {
-        ftp.Connect();
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "接続に失敗しました。"_ansi);
-    }
+    ASSERT_EQ(Raised([&] { ftp.Connect(); }), "接続に失敗しました。"_ansi);
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(events.connectionFailures, 1);
     EXPECT_EQ(events.connects, GetParam().connects);
@@ -137,12 +132,7 @@ TEST_F(ScriptedFtpTest, UnsuppliedCredentialsAreALoginFailure)
     server.Reply("220 hello");
     server.Start();
     events.handleFailure = false;
-    try {
-        ftp.Connect();
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), AnsiString("220 hello"));  // the last reply line
-    }
+    EXPECT_EQ(Raised([&] { ftp.Connect(); }), AnsiString("220 hello"));  // the last reply line
     EXPECT_EQ(events.authenticationRequests, 1);
     EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcLogin}));
 }
@@ -196,12 +186,8 @@ TEST_F(ScriptedFtpTest, UnsendableCommandsAreRefusedWholeAndNothingIsSent)
         EXPECT_EQ(events.failures, c.kinds);
         // Unhandled, the exception says why.
         events.handleFailure = false;
-        try {
-            c.run(ftp, keep);
-            ADD_FAILURE() << "no exception";
-        } catch (const Exception& e) {
-            EXPECT_NE(e.Message().str().find(c.why), std::string::npos) << e.Message().str();
-        }
+        const AnsiString raised = Raised([&] { c.run(ftp, keep); });
+        EXPECT_NE(raised.str().find(c.why), std::string::npos) << raised.str();
         EXPECT_EQ(ReadFileBytes(keep), "kept");
         EXPECT_TRUE(ftp.Connected());
     }
@@ -233,12 +219,8 @@ TEST_F(ScriptedFtpTest, CommandsWhileDisconnectedSendNothingAndReportFailure)
 
     // Unhandled, the failure says why.
     events.handleFailure = false;
-    try {
-        ftp.ChangeDir("/tmp");
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_NE(e.Message().str().find("connection closed"), std::string::npos) << e.Message().str();
-    }
+    const AnsiString raised = Raised([&] { ftp.ChangeDir("/tmp"); });
+    EXPECT_NE(raised.str().find("connection closed"), std::string::npos) << raised.str();
 }
 
 TEST_F(ScriptedFtpTest, DisconnectSendsQuitAndCloses)
@@ -346,12 +328,7 @@ TEST_F(ScriptedFtpTest, UnhandledFailureRaisesTheServersLine)
     server.Login().Expect("DELE f").Reply("550 f: No such file");
     StartAndConnect();
     events.handleFailure = false;
-    try {
-        ftp.Delete("f");
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), AnsiString("550 f: No such file"));
-    }
+    EXPECT_EQ(Raised([&] { ftp.Delete("f"); }), AnsiString("550 f: No such file"));
     EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcRemove}));
 }
 
@@ -367,12 +344,7 @@ TEST_F(ScriptedFtpTest, FailureWithoutHandlerIsSilent)
 TEST_F(ScriptedFtpTest, ModeIsAlwaysRefused)
 {
     for (int type : {0, 1}) {
-        try {
-            ftp.Mode(type);
-            FAIL() << "no exception";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "未サポート。DoCommand(\"TYPE I\")等を使用してください。"_ansi);
-        }
+        EXPECT_EQ(Raised([&] { ftp.Mode(type); }), "未サポート。DoCommand(\"TYPE I\")等を使用してください。"_ansi);
     }
 }
 
@@ -409,12 +381,7 @@ TEST_F(ScriptedFtpTest, ConnectWithoutHostRaisesBeforeAnyNetworkUse)
 {
     ftp.SetHost("");
     ftp.Cancel();
-    try {
-        ftp.Connect();
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "TVellFtp: 接続先が指定されていません。"_ansi);
-    }
+    EXPECT_EQ(Raised([&] { ftp.Connect(); }), "TVellFtp: 接続先が指定されていません。"_ansi);
     EXPECT_FALSE(VellFtpTestAccess::Cancelled(ftp));
 }
 
@@ -439,12 +406,7 @@ TEST_F(ScriptedFtpTest, CancelFromATimerEndsTheWaitOnASilentServer)
 {
     server.Login().Expect("STAT").Expect("ABOR");
     StartAndConnect();
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (++ticks == 5) ftp.Cancel();
-    });
-    timer.start(10);
+    CancelAtTick(5);
     ftp.DoCommand("STAT");  // the server never answers
     EXPECT_GE(ticks, 5);
     EXPECT_TRUE(server.Finish()) << server.Errors();
@@ -478,12 +440,7 @@ TEST(VellFtpModel, OperationsBeforeLoadedRaiseAClearError)
     for (auto& op : std::vector<std::function<void()>>{
              [&] { ftp.Connect(); }, [&] { ftp.DoCommand("NOOP"); }, [&] { ftp.ChangeDir("x"); }, [&] { ftp.List(); },
              [&] { ftp.Download("a", "/tmp/a"); }, [&] { ftp.Upload("/tmp/a", "a"); }, [&] { ftp.Disconnect(); }}) {
-        try {
-            op();
-            ADD_FAILURE() << "no exception";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), message);
-        }
+        EXPECT_EQ(Raised([&] { op(); }), message);
     }
     EXPECT_NO_THROW(ftp.Cancel());
     ftp.SetDesigning(true);

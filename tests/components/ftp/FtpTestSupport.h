@@ -3,12 +3,15 @@
 // a fixture with a client aimed at a scripted server.
 #include "components/ftp/vellftp.h"
 #include "tests/components/ftp/ScriptedFtpServer.h"
+#include "tests/fixtures/Raised.h"
 
 #include <gtest/gtest.h>
 
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -93,6 +96,15 @@ struct FtpEvents {
     }
 };
 
+// Each name ends exactly one line of a LIST.
+inline void ExpectEachListedOnce(const std::vector<std::string>& lines, std::initializer_list<const char*> names)
+{
+    for (const char* name : names) {
+        const auto ending = [&](const std::string& line) { return line.ends_with(std::string(" ") + name); };
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), ending), 1) << name;
+    }
+}
+
 // Every test process starts its active-mode ports elsewhere, so that parallel runs do not meet.
 inline void SpreadDataPorts() { LastDataPort = 3001 + 2 * static_cast<int>(::getpid() % 25000); }
 
@@ -128,6 +140,29 @@ protected:
         server.Start();
         ftp.Connect();
     }
+    // Cancels from a timer at its nth tick (every 10 ms), while an operation waits.
+    void CancelAtTick(int n)
+    {
+        QObject::connect(&ticker, &QTimer::timeout, [this, n] {
+            if (++ticks == n) ftp.Cancel();
+        });
+        ticker.start(10);
+    }
+    // A second server, reached with the same client: the connection after a failure works.
+    void ExpectNextConnectWorks()
+    {
+        ScriptedFtpServer next;
+        next.Login().Expect("CWD d").Reply("250 ok");
+        next.Start();
+        ftp.SetPort(next.Port());
+        events.handleFailure = true;
+        events.failures.clear();
+        ftp.Connect();
+        ftp.ChangeDir("d");
+        EXPECT_TRUE(next.Finish()) << next.Errors();
+        EXPECT_EQ(events.successes, std::vector<TFtpCmdType>{fcChangeDir});
+        EXPECT_TRUE(events.failures.empty());
+    }
     // The control bytes after the login.
     std::string SentAfterLogin()
     {
@@ -140,4 +175,6 @@ protected:
     TVellFtp ftp{nullptr};
     FtpEvents events;
     QTimer watchdog;
+    QTimer ticker;
+    int ticks = 0;
 };

@@ -2,8 +2,6 @@
 // NUL bytes. Nothing may crash, overrun a buffer (the sanitizer build), or hang beyond Cancel.
 #include "tests/components/ftp/FtpTestSupport.h"
 
-#include <QTimer>
-
 #include <chrono>
 
 namespace {
@@ -34,12 +32,7 @@ TEST_F(ScriptedFtpTest, EndlessMultiLineReplyEndsOnCancel)
         while (std::chrono::steady_clock::now() < end && s.WriteControl(lines, 1000)) {}
     });
     StartAndConnect();
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (++ticks == 10) ftp.Cancel();
-    });
-    timer.start(10);
+    CancelAtTick(10);
     ftp.DoCommand("STAT");
     EXPECT_GE(ticks, 10);  // a reply never ends by itself, however the server is paced
     EXPECT_GT(events.statuses.size(), 2u);
@@ -52,12 +45,7 @@ TEST_F(ScriptedFtpTest, ServerClosingMidGreetingFailsTheConnection)
 {
     server.Send("220-hello\r\n").CloseControl();
     server.Start();
-    try {
-        ftp.Connect();
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "接続に失敗しました。"_ansi);
-    }
+    ASSERT_EQ(Raised([&] { ftp.Connect(); }), "接続に失敗しました。"_ansi);
     EXPECT_EQ(events.connectionFailures, 1);
     EXPECT_FALSE(ftp.Connected());
     EXPECT_TRUE(server.Finish()) << server.Errors();

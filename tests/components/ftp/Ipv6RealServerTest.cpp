@@ -19,10 +19,7 @@ protected:
     {
         if (!Aim(server, "::1", std::get<1>(GetParam()))) GTEST_SKIP() << ServerMissingText(server);
         ASSERT_GT(server.Port(), 0) << server.Error();
-        ftp.Connect();
-        ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
-        ftp.DoCommand("TYPE I");
-        ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
+        ConnectBinary();
     }
 
     RealFtpServer server{std::get<0>(GetParam()), FtpServerVariant::Ipv6};

@@ -1,14 +1,9 @@
 #include "tests/components/ftp/PyFtpServer.h"
 
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -20,43 +15,20 @@ PyFtpServer::PyFtpServer(const char* wireEncoding)
         FError = "no temporary directory or pipe";
         return;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     std::string script = std::string(TAVIN3_SOURCE_DIR) + "/tests/fixtures/pyftpd_server.py";
     std::vector<std::string> args = {"/usr/bin/python3", "-W", "ignore::DeprecationWarning", script, FRoot.Path(), User, Password};
     if (wireEncoding) args.push_back(wireEncoding);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int r = ::posix_spawn(&FPid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const bool started = FServer.Start(args, CurrentEnvironment(), out[1]);
     ::close(out[1]);
-    if (r != 0) {
-        FPid = -1;
-        ::close(out[0]);
+    // The first line is the port; a slow start under the sanitizers is allowed for.
+    const std::string line = started ? ReadPipe(out[0], std::chrono::seconds(30), true) : std::string();
+    ::close(out[0]);
+    if (!started) {
         FError = "cannot start /usr/bin/python3";
         return;
     }
-    // The first line is the port; a slow start under the sanitizers is allowed for.
-    std::string line;
-    for (char c; line.find('\n') == std::string::npos;) {
-        pollfd p{out[0], POLLIN, 0};
-        if (::poll(&p, 1, 30000) <= 0 || ::read(out[0], &c, 1) != 1) break;
-        line += c;
-    }
-    ::close(out[0]);
     FPort = std::atoi(line.c_str());
     if (FPort <= 0) FError = "pyftpdlib did not start (is python3-pyftpdlib installed?)";
-}
-
-PyFtpServer::~PyFtpServer()
-{
-    if (FPid > 0) {
-        ::kill(FPid, SIGTERM);
-        int status = 0;
-        ::waitpid(FPid, &status, 0);
-    }
 }
 
 std::string ReadFileBytes(const std::string& path)

@@ -1,10 +1,10 @@
 #pragma once
 // A real FTP server for integration cases: Debian's pyftpdlib, started on a free loopback port
 // with one user and a temporary root, and stopped (by its process id) when the object goes.
+#include "tests/fixtures/ChildProcess.h"
 #include "tests/fixtures/TempDir.h"
 
 #include <string>
-#include <sys/types.h>
 
 class PyFtpServer {
 public:
@@ -13,7 +13,6 @@ public:
 
     // wireEncoding ("cp932"): names travel in it, and FEAT offers no UTF8.
     explicit PyFtpServer(const char* wireEncoding = nullptr);
-    ~PyFtpServer();
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;
 
@@ -26,7 +25,7 @@ public:
 
 private:
     TempDir FRoot;
-    pid_t FPid = -1;
+    ChildProcess FServer;  // goes before its root
     int FPort = 0;
     std::string FError;
 };

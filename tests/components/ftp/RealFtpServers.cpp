@@ -1,7 +1,7 @@
 #include "tests/components/ftp/RealFtpServers.h"
+#include "tests/fixtures/ChildProcess.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -86,12 +86,7 @@ RealFtpServer::RealFtpServer(FtpServerKind kind, FtpServerVariant variant, int i
         return;
     }
     // The first line is the port; a slow start on a loaded machine is allowed for.
-    std::string line;
-    for (char c; line.find('\n') == std::string::npos;) {
-        pollfd p{out[0], POLLIN, 0};
-        if (::poll(&p, 1, 90000) <= 0 || ::read(out[0], &c, 1) != 1) break;
-        line += c;
-    }
+    const std::string line = ReadPipe(out[0], std::chrono::seconds(90), true);
     ::close(out[0]);
     FPort = std::atoi(line.c_str());
     // The TLS variant names its certificate after the port.

@@ -98,6 +98,14 @@ protected:
         ftp.SetEnableTLS(true);
         ftp.SetOnCertificateError(TFtpHandledEvent([](bool& handled) { handled = true; }, nullptr, ""));
     }
+    // Logs in and asks for binary transfers; a fatal failure where either goes wrong.
+    void ConnectBinary()
+    {
+        ftp.Connect();
+        ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
+        ftp.DoCommand("TYPE I");
+        ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
+    }
     AnsiString Local(const std::string& name) const { return AnsiString(local / name); }
     // Name lists without "." and ".." (pure-ftpd includes them, as "sub/." for "NLST sub").
     std::vector<std::string> Names() const

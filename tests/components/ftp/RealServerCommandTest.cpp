@@ -52,13 +52,9 @@ TEST_F(RealServerTest, FailureCarriesTheServersReplyLine)
 {
     ftp.Connect();
     events.handleFailure = false;
-    try {
-        ftp.ChangeDir("no-such-dir");
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message().str().substr(0, 4), "550 ");
-        EXPECT_EQ(e.Message(), ftp.LastReply());
-    }
+    const AnsiString raised = Raised([&] { ftp.ChangeDir("no-such-dir"); });
+    EXPECT_EQ(raised.str().substr(0, 4), "550 ");
+    EXPECT_EQ(raised, ftp.LastReply());
     EXPECT_EQ(events.failures, (std::vector<TFtpCmdType>{fcChangeDir}));
     events.handleFailure = true;
     ftp.Rename("missing", "other");

@@ -17,10 +17,7 @@ protected:
     {
         if (!Aim(server, "127.0.0.1", std::get<1>(GetParam()))) GTEST_SKIP() << ServerMissingText(server);
         ASSERT_GT(server.Port(), 0) << server.Error();
-        ftp.Connect();
-        ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
-        ftp.DoCommand("TYPE I");
-        ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
+        ConnectBinary();
     }
     void ClearOutcomes()
     {
@@ -47,11 +44,7 @@ TEST_P(RealServerScenario, LogsInAndListsEveryEntryOnce)
     events.items.clear();
     ftp.List();
     ASSERT_EQ(events.items.size(), 3u) << testing::PrintToString(events.items);
-    for (const char* name : {"a.txt", "b b.txt", "sub"})
-        EXPECT_EQ(std::count_if(events.items.begin(), events.items.end(),
-                                [&](const std::string& line) { return line.ends_with(std::string(" ") + name); }),
-                  1)
-            << name;
+    ExpectEachListedOnce(events.items, {"a.txt", "b b.txt", "sub"});
 
     events.items.clear();
     ftp.Nlist("sub");

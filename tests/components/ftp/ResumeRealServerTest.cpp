@@ -36,10 +36,7 @@ protected:
         if (!Aim(server, tls ? "localhost" : "127.0.0.1", passive)) GTEST_SKIP() << ServerMissingText(server);
         ASSERT_GT(server.Port(), 0) << server.Error();
         if (tls) UseTls();
-        ftp.Connect();
-        ASSERT_TRUE(ftp.Connected()) << ftp.LastReply().str();
-        ftp.DoCommand("TYPE I");
-        ASSERT_EQ(ftp.ResultCode(), 200) << ftp.LastReply().str();
+        ConnectBinary();
     }
 
     // The connection is in step for what follows a cancel, a refusal or a success.

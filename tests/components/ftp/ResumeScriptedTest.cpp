@@ -1,7 +1,6 @@
 // Resumed transfers against the scripted server: REST, STOR or APPE and the bytes that go,
 // and the cases where nothing may go at all, in both modes.
-#include "tests/components/ftp/FtpTestSupport.h"
-#include "tests/components/ftp/PyFtpServer.h"
+#include "tests/components/ftp/ScriptedTransferTest.h"
 #include "tests/fixtures/TempDir.h"
 
 #include <tuple>
@@ -12,18 +11,8 @@ using Kinds = std::vector<TFtpCmdType>;
 const std::string kRestFeatures = "211-Features:\r\n SIZE\r\n REST STREAM\r\n211 End";
 const std::string kNoRestFeatures = "211-Features:\r\n SIZE\r\n211 End";
 
-class Resume : public ScriptedFtpTest, public testing::WithParamInterface<bool> {
+class Resume : public ScriptedModeTest {
 protected:
-    void SetUp() override
-    {
-        ScriptedFtpTest::SetUp();
-        ftp.SetEnablePASV(GetParam());
-    }
-    ScriptedFtpServer& DataOffer()
-    {
-        return GetParam() ? server.Expect("PASV").Pasv() : server.ExpectPrefix("PORT ").Reply("200 PORT ok");
-    }
-    ScriptedFtpServer& DataOpen() { return GetParam() ? server.AcceptData() : server.ConnectData(); }
     // The commands after the login without the data offer (PASV, PORT), which differs by mode.
     std::string CommandsAfterLogin()
     {
@@ -36,13 +25,8 @@ protected:
         }
         return kept;
     }
-    AnsiString Local() { return AnsiString(local / "f"); }
-
-    TempDir local;
 };
-INSTANTIATE_TEST_SUITE_P(Modes, Resume, testing::Values(true, false), [](const auto& info) {
-    return std::string(info.param ? "Passive" : "Active");
-});
+INSTANTIATE_TEST_SUITE_P(Modes, Resume, testing::Values(true, false), ModeName);
 
 TEST_P(Resume, DownloadAppendsFromTheLocalSizeAndCountsTheWholeFile)
 {
@@ -56,7 +40,7 @@ TEST_P(Resume, DownloadAppendsFromTheLocalSizeAndCountsTheWholeFile)
     events.onPacketReceived = [&] {
         if (firstCount < 0) firstCount = ftp.ReceivedSize();
     };
-    ftp.ResumeDownload("f", Local());
+    ftp.ResumeDownload("f", LocalFile("f"));
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(CommandsAfterLogin(), "SIZE f\nREST 6\nRETR f\n");
     EXPECT_EQ(ReadFileBytes(local / "f"), "hello world");
@@ -73,7 +57,7 @@ TEST_P(Resume, DownloadWithoutALocalFileStartsAtZeroWithoutRest)
     DataOpen().Reply("150 go (3 bytes)").SendData("abc").CloseData();
     server.Reply("226 done");
     StartAndConnect();
-    ftp.ResumeDownload("f", Local());
+    ftp.ResumeDownload("f", LocalFile("f"));
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(CommandsAfterLogin(), "SIZE f\nRETR f\n");
     EXPECT_EQ(ReadFileBytes(local / "f"), "abc");
@@ -88,7 +72,7 @@ TEST_P(Resume, DownloadOfAWholeFileWithoutSizeEndsWithNothingMoved)
     DataOffer().Expect("REST 5").Reply("350 Restarting at 5.").Expect("RETR f");
     DataOpen().Reply("150 go").CloseData().Reply("226 done");
     StartAndConnect();
-    ftp.ResumeDownload("f", Local());
+    ftp.ResumeDownload("f", LocalFile("f"));
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(CommandsAfterLogin(), "REST 5\nRETR f\n");
     EXPECT_EQ(ReadFileBytes(local / "f"), "hello");
@@ -104,7 +88,7 @@ TEST_P(Resume, UploadSendsTheRestAfterRestAndStor)
     DataOffer().Expect("REST 6").Reply("350 Restarting at 6.").Expect("STOR f");
     DataOpen().Reply("150 Ok to send data.").ReceiveData().Reply("226 stored");
     StartAndConnect();
-    ftp.ResumeUpload(Local(), "f");
+    ftp.ResumeUpload(LocalFile("f"), "f");
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(CommandsAfterLogin(), "SIZE f\nREST 6\nSTOR f\n");
     EXPECT_EQ(server.DataReceived(), "world");
@@ -120,7 +104,7 @@ TEST_P(Resume, UploadAppendsWhereTheServerOffersNoRestStream)
     DataOffer().Expect("APPE f");
     DataOpen().Reply("150 Ok to send data.").ReceiveData().Reply("226 appended");
     StartAndConnect();
-    ftp.ResumeUpload(Local(), "f");
+    ftp.ResumeUpload(LocalFile("f"), "f");
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(CommandsAfterLogin(), "SIZE f\nAPPE f\n");
     EXPECT_EQ(server.DataReceived(), "world");
@@ -138,8 +122,7 @@ TEST_P(RefusedRest, FailsWithItsLineChangesNothingAndTheNextCommandWorks)
     TempDir local;
     WriteFileBytes(local / "f", "hello ");
     server.Login("user", "pass", kRestFeatures).Expect("SIZE f").Reply(download ? "213 11" : "213 3");
-    passive ? server.Expect("PASV").Pasv() : server.ExpectPrefix("PORT ").Reply("200 PORT ok");
-    server.Expect(download ? "REST 6" : "REST 3").Reply("502 REST not implemented.");
+    server.OfferData(passive).Expect(download ? "REST 6" : "REST 3").Reply("502 REST not implemented.");
     server.Expect("CWD x").Reply("250 ok");
     StartAndConnect();
     const AnsiString file(local / "f");

@@ -160,6 +160,11 @@ ScriptedFtpServer& ScriptedFtpServer::AcceptData()
 
 ScriptedFtpServer& ScriptedFtpServer::ConnectData() { return ConnectDataFrom(""); }
 
+ScriptedFtpServer& ScriptedFtpServer::OfferData(bool passive)
+{
+    return passive ? Expect("PASV").Pasv() : ExpectPrefix("PORT ").Reply("200 PORT ok");
+}
+
 ScriptedFtpServer& ScriptedFtpServer::ConnectDataFrom(const std::string& localAddress)
 {
     FSteps.push_back([this, localAddress] {

@@ -41,6 +41,9 @@ public:
     ScriptedFtpServer& AcceptData();                                      // passive: takes the client's data connection
     ScriptedFtpServer& ConnectData();                                     // active: connects to the address of the last PORT line
     ScriptedFtpServer& ConnectDataFrom(const std::string& localAddress);  // the same, from that address
+    // Either mode's side: before the transfer command (PASV and 227, or PORT and 200), and after it.
+    ScriptedFtpServer& OfferData(bool passive);
+    ScriptedFtpServer& OpenData(bool passive) { return passive ? AcceptData() : ConnectData(); }
     ScriptedFtpServer& SendData(std::string bytes);
     ScriptedFtpServer& ReceiveData();  // reads the data connection to its end
     ScriptedFtpServer& CloseData();

@@ -1,6 +1,6 @@
 // FEAT at the login, names in the server's character set, and listings as entries, against
 // scripted servers in both modes; and the keeping of server names CP932 cannot hold.
-#include "tests/components/ftp/FtpTestSupport.h"
+#include "tests/components/ftp/ScriptedTransferTest.h"
 
 #include <string>
 #include <vector>
@@ -15,18 +15,8 @@ const std::string kNihongoSjis = "\x93\xfa\x96\x7b\x8c\xea";
 const std::string kUtf8Features = "211-Features:\r\n utf8\r\n  MLST type*;size*;modify*;\r\n SIZE\r\n211 End";
 const std::string kPlainFeatures = "211-Features:\r\n EPSV\r\n SIZE\r\n211 End";  // vsftpd: no UTF8
 
-class ServerNames : public ScriptedFtpTest, public testing::WithParamInterface<bool> {
+class ServerNames : public ScriptedModeTest {
 protected:
-    void SetUp() override
-    {
-        ScriptedFtpTest::SetUp();
-        ftp.SetEnablePASV(GetParam());
-    }
-    ScriptedFtpServer& DataOffer()
-    {
-        return GetParam() ? server.Expect("PASV").Pasv() : server.ExpectPrefix("PORT ").Reply("200 PORT ok");
-    }
-    ScriptedFtpServer& DataOpen() { return GetParam() ? server.AcceptData() : server.ConnectData(); }
     // A listing command answered with the data.
     void Listing(const std::string& command, const std::string& data)
     {
@@ -40,8 +30,7 @@ protected:
         ftp.SetOnListEntry(TFtpListEntryEvent([this](TFtpEntry e) { entries.push_back(e); }, nullptr, ""));
     }
 };
-INSTANTIATE_TEST_SUITE_P(Modes, ServerNames, testing::Values(true, false),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Passive" : "Active"; });
+INSTANTIATE_TEST_SUITE_P(Modes, ServerNames, testing::Values(true, false), ModeName);
 
 TEST_P(ServerNames, RefusedFeatOffersNothingAndNamesGoAsTheyAre)
 {

@@ -155,12 +155,8 @@ TEST_P(TlsRealServer, CancelledDownloadLeavesTheConnectionInStep)
 TEST_P(TlsRealServer, UntrustedCertificateUnhandledClosesAndNamesTheReason)
 {
     acceptCertificate = false;
-    try {
-        ftp.Connect();
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_NE(e.Message().str().find("self-signed"), std::string::npos) << e.Message().str();
-    }
+    const AnsiString raised = Raised([&] { ftp.Connect(); });
+    EXPECT_NE(raised.str().find("self-signed"), std::string::npos) << raised.str();
     EXPECT_FALSE(ftp.Connected());
     EXPECT_EQ(certificateErrors, 1);
     EXPECT_EQ(StatusIndex(events.statuses, "331"), -1);  // no user name was sent
@@ -238,20 +234,10 @@ TEST(TlsRefused, ServerWithoutTlsFailsTheConnectionBeforeTheLogin)
         ASSERT_GT(server.Port(), 0) << server.Error();
         SCOPED_TRACE(FtpServerName(kind));
         TVellFtp ftp(nullptr);
-        ftp.SetHost("127.0.0.1");
-        ftp.SetPort(server.Port());
-        ftp.SetUserID(RealFtpServer::User);
-        ftp.SetPassword(RealFtpServer::Password);
         ftp.SetEnableTLS(true);
-        ftp.Loaded();
         FtpEvents events;
-        events.Attach(ftp);
-        try {
-            ftp.Connect();
-            ADD_FAILURE() << "no exception";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "接続に失敗しました。"_ansi);
-        }
+        AimAtLocalServer(ftp, events, server.Port(), RealFtpServer::User, RealFtpServer::Password);
+        EXPECT_EQ(Raised([&] { ftp.Connect(); }), "接続に失敗しました。"_ansi);
         EXPECT_EQ(events.connectionFailures, 1);
         EXPECT_FALSE(ftp.Connected());
         EXPECT_EQ(StatusIndex(events.statuses, "331"), -1) << testing::PrintToString(events.statuses);

@@ -17,20 +17,10 @@ TEST_F(TlsScripted, RefusedAuthFailsTheConnectionBeforeTheUserName)
         server.Reply("220 hello").Expect("AUTH TLS").Reply(refusal).ExpectClosed();
         server.Start();
         TVellFtp client(nullptr);
-        client.SetHost("127.0.0.1");
-        client.SetPort(server.Port());
-        client.SetUserID("user");
-        client.SetPassword("pass");
         client.SetEnableTLS(true);
-        client.Loaded();
         FtpEvents seen;
-        seen.Attach(client);
-        try {
-            client.Connect();
-            ADD_FAILURE() << "no exception";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "接続に失敗しました。"_ansi);
-        }
+        AimAtLocalServer(client, seen, server.Port(), "user", "pass");
+        EXPECT_EQ(Raised([&] { client.Connect(); }), "接続に失敗しました。"_ansi);
         EXPECT_EQ(seen.connectionFailures, 1);
         EXPECT_FALSE(client.Connected());
         EXPECT_TRUE(server.Finish()) << server.Errors();

@@ -53,11 +53,7 @@ TEST_P(RealTransfer, ListAndNlist)
     events.items.clear();
     ftp.List();
     ASSERT_EQ(events.items.size(), 3u);
-    for (const char* name : {"a.txt", "b.txt", "sub"})
-        EXPECT_EQ(std::count_if(events.items.begin(), events.items.end(),
-                                [&](const std::string& line) { return line.ends_with(std::string(" ") + name); }),
-                  1)
-            << name;
+    ExpectEachListedOnce(events.items, {"a.txt", "b.txt", "sub"});
     events.items.clear();
     ftp.Nlist("sub");
     EXPECT_TRUE(events.items.empty());

@@ -86,12 +86,7 @@ TEST_P(ScriptedTransfer, RefusedListingRaisesWithTheLineAndTheNextCommandWorks)
     DataOffer().Expect("LIST nope").Reply("550 No such directory.");
     server.Expect("CWD x").Reply("250 ok");
     StartAndConnect();
-    try {
-        ftp.List("nope");
-        ADD_FAILURE() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), AnsiString("550 No such directory."));
-    }
+    EXPECT_EQ(Raised([&] { ftp.List("nope"); }), AnsiString("550 No such directory."));
     EXPECT_TRUE(events.items.empty());
     ftp.ChangeDir("x");
     EXPECT_TRUE(server.Finish()) << server.Errors();
@@ -117,10 +112,8 @@ TEST_P(TransferSize, FromTheOpeningReplyElseFromSize)
     TempDir local;
     server.Login("user", "pass", c.sizeReply ? "211-Features:\r\n SIZE\r\n211 End" : ScriptedFtpServer::NoFeatures);
     if (c.sizeReply) server.Expect("SIZE f").Reply(c.sizeReply);
-    passive ? server.Expect("PASV").Pasv() : server.ExpectPrefix("PORT ").Reply("200 PORT ok");
-    server.Expect("RETR f");
-    passive ? server.AcceptData() : server.ConnectData();
-    server.Reply(c.opening).SendData("hello").CloseData().Reply("226 done");
+    server.OfferData(passive).Expect("RETR f");
+    server.OpenData(passive).Reply(c.opening).SendData("hello").CloseData().Reply("226 done");
     StartAndConnect();
     int64_t during = 0;
     events.onPacketReceived = [&] { during = ftp.TransferSize(); };
@@ -166,12 +159,7 @@ TEST_P(ScriptedTransfer, RefusedDataConnectionEndsTheTransferAndLeavesTheFileAlo
     DataOffer().Expect("RETR f").Reply("425 Can't open data connection.").Expect("NOOP").Reply("200 ok");
     StartAndConnect();
     if (GetParam()) {
-        try {
-            ftp.Download("f", LocalFile("keep"));
-            FAIL() << "no exception";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), AnsiString("425 Can't open data connection."));
-        }
+        EXPECT_EQ(Raised([&] { ftp.Download("f", LocalFile("keep")); }), AnsiString("425 Can't open data connection."));
     } else {
         ftp.Download("f", LocalFile("keep"));
         EXPECT_EQ(events.failures, (Kinds{fcTransfer}));
@@ -317,12 +305,8 @@ TEST_P(PassiveOpeningReply, OtherThan150Or125RaisesWithTheLineAndTheNextCommandW
     server.Login().Expect("PASV").Pasv().Expect(c.upload ? "STOR f" : "RETR f").Reply(c.reply);
     server.Expect("CWD x").Reply("250 ok");
     StartAndConnect();
-    try {
-        c.upload ? ftp.Upload(AnsiString(local / "f"), "f") : ftp.Download("f", AnsiString(local / "f"));
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), AnsiString(c.reply));
-    }
+    EXPECT_EQ(Raised([&] { c.upload ? ftp.Upload(AnsiString(local / "f"), "f") : ftp.Download("f", AnsiString(local / "f")); }),
+              AnsiString(c.reply));
     EXPECT_FALSE(VellFtpTestAccess::DataSocket(ftp)->Active());
     EXPECT_EQ(ReadFileBytes(local / "f"), "data");
     ftp.ChangeDir("x");

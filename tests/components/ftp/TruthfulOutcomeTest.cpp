@@ -108,12 +108,7 @@ TEST_P(TruthfulTransfer, ResetDataConnectionFailsWithTheServersLineAndTheNextCom
     server.Expect("CWD d").Reply("250 ok");
     StartAndConnect();
     events.handleFailure = false;
-    try {
-        ftp.Download("f", LocalFile("f"));
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), AnsiString("426 Connection reset; transfer aborted"));
-    }
+    EXPECT_EQ(Raised([&] { ftp.Download("f", LocalFile("f")); }), AnsiString("426 Connection reset; transfer aborted"));
     events.handleFailure = true;
     ftp.ChangeDir("d");
     EXPECT_TRUE(server.Finish()) << server.Errors();
@@ -190,12 +185,8 @@ TEST_F(ScriptedFtpTest, ActiveDataConnectionFromAnotherAddressIsRefusedAndTheTra
     server.ConnectDataFrom("127.0.0.2").SendData("intruder").CloseData().Reply("226 done");
     StartAndConnect();
     events.handleFailure = false;
-    try {
-        ftp.Download("f", AnsiString(local / "f"));
-        FAIL() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_NE(e.Message().str().find("127.0.0.2"), std::string::npos) << e.Message().str();
-    }
+    const AnsiString raised = Raised([&] { ftp.Download("f", AnsiString(local / "f")); });
+    EXPECT_NE(raised.str().find("127.0.0.2"), std::string::npos) << raised.str();
     EXPECT_TRUE(server.Finish()) << server.Errors();
     EXPECT_EQ(events.failures, (Kinds{fcTransfer}));
     EXPECT_EQ(ReadFileBytes(local / "f"), "");

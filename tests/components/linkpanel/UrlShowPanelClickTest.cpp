@@ -1,6 +1,7 @@
 // A click hands the stored address to the desktop's opener; hints show as tooltips.
 #include "PanelOnForm.h"
 #include "UrlCatcher.h"
+#include "tests/fixtures/NotifyCount.h"
 #include "toolkit/winapi/ShellApi.h"
 
 #include <QApplication>
@@ -11,23 +12,18 @@
 
 namespace {
 
-struct Clicks : TObject {
-    int n = 0;
-    void Clicked(TObject*) { ++n; }
-};
-
 TEST(UrlShowPanelClick, OpensExactlyTheStoredAddressAndFiresNoClick)
 {
     UrlCatcher catcher;
     PanelOnForm f;
-    Clicks clicks;
-    f.panel->OnClick = TNotifyEvent(&clicks, &Clicks::Clicked);
+    NotifyCount clicks;
+    f.panel->OnClick = clicks.Event();
     const char* address = "http://tavin3.example.org/Page.html?a=1&b=%E8%89%B2#top";
     f.panel->SetUrl(AnsiString(address));
     QTest::mouseClick(WidgetOf(f.panel), Qt::LeftButton, {}, QPoint(30, 10));
     ASSERT_EQ(catcher.urls.size(), 1u);
     EXPECT_EQ(catcher.urls[0].toString(QUrl::FullyEncoded).toStdString(), address);
-    EXPECT_EQ(clicks.n, 0);
+    EXPECT_EQ(clicks.count, 0);
 
     // No completion: an address without a scheme is not turned into a web address.
     f.panel->SetUrl(AnsiString("tavin3.example.org"));

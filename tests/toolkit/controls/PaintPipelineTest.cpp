@@ -1,6 +1,7 @@
 // The paint path: a form paints into its backing image, then its graphic controls in order,
 // each through a device context clipped to its own rectangle.
 #include "tests/fixtures/Grab.h"
+#include "tests/fixtures/NotifyCount.h"
 #include "toolkit/controls/Buttons.h"
 #include "toolkit/controls/ExtCtrls.h"
 #include "toolkit/controls/Forms.h"
@@ -67,21 +68,16 @@ TEST(PaintPipeline, SpeedButtonClicksOnReleaseInside)
     auto* b = new TSpeedButton(&form);
     b->SetBounds(10, 10, 40, 20);
     b->SetParent(&form);
-    int clicks = 0;
-    struct Sink : TObject {
-        int* n;
-        void Clicked(TObject*) { ++*n; }
-    } sink;
-    sink.n = &clicks;
-    b->OnClick = TNotifyEvent(&sink, &Sink::Clicked);
+    NotifyCount clicks;
+    b->OnClick = clicks.Event();
     form.Show();
     QWidget* w = WidgetOf(&form);
     QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(clicks.count, 1);
     QTest::mousePress(w, Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(b->State(), bsDown);
     QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(90, 70));
-    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(clicks.count, 1);
     EXPECT_EQ(b->State(), bsUp);
 }
 

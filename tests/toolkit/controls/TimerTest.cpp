@@ -1,4 +1,5 @@
 // TTimer on the real event loop.
+#include "tests/fixtures/NotifyCount.h"
 #include "toolkit/controls/Timer.h"
 #include "toolkit/controls/Forms.h"
 #include "toolkit/streaming/FormReader.h"
@@ -9,25 +10,15 @@
 
 namespace {
 
-struct Ticks : TObject {
-    int count = 0;
-    TObject* sender = nullptr;
-    void Tick(TObject* s)
-    {
-        ++count;
-        sender = s;
-    }
-};
-
 TEST(Timer, TicksOnlyWhenEnabledWithAnIntervalAndAHandler)
 {
     TTimer timer(nullptr);
-    Ticks ticks;
+    NotifyCount ticks;
     EXPECT_TRUE(timer.Enabled());
     EXPECT_EQ(timer.Interval(), 1000u);
     EXPECT_FALSE(timer.Running());  // no handler yet
     timer.SetInterval(5);
-    timer.SetOnTimer(TNotifyEvent(&ticks, &Ticks::Tick));
+    timer.SetOnTimer(ticks.Event());
     EXPECT_TRUE(timer.Running());
     EXPECT_TRUE(QTest::qWaitFor([&] { return ticks.count >= 3; }, 5000));
     EXPECT_EQ(ticks.sender, &timer);

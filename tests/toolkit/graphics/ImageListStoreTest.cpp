@@ -1,4 +1,5 @@
 // Image lists keep their images in a form description, transparency included.
+#include "tests/fixtures/NotifyCount.h"
 #include "toolkit/controls/Forms.h"
 #include "toolkit/graphics/ImageList.h"
 #include "toolkit/streaming/FormReader.h"
@@ -85,16 +86,11 @@ TEST(ImageListStore, SizeComesWithTheImagesAndAnEmptyListStoresNothing)
     EXPECT_EQ(list.Width(), 5);
     EXPECT_EQ(list.Height(), 4);
     EXPECT_EQ(list.Count(), 3);
-    int changes = 0;
-    struct Counter : TObject {
-        int* n;
-        void Changed(TObject*) { ++*n; }
-    } counter;
-    counter.n = &changes;
-    list.OnChange = TNotifyEvent(&counter, &Counter::Changed);
+    NotifyCount changes;
+    list.OnChange = changes.Event();
     list.SetImagesData(std::string());
     EXPECT_EQ(list.Count(), 0);
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(changes.count, 1);
 }
 
 TEST(ImageListStore, BadDataIsRefusedAndLeavesTheImages)

@@ -1,4 +1,5 @@
 // Image lists: images cut from strips, transparency over the background colour, change links.
+#include "tests/fixtures/NotifyCount.h"
 #include "toolkit/graphics/ImageList.h"
 
 #include <gtest/gtest.h>
@@ -65,13 +66,8 @@ TEST(ImageList, ChangeLinksRegisterUnregisterAndAreDetachedWhenTheListGoes)
 {
     auto* list = new TImageList(nullptr);
     TChangeLink a, b;
-    int changes = 0;
-    struct Counter : TObject {
-        int* n;
-        void Changed(TObject*) { ++*n; }
-    } counter;
-    counter.n = &changes;
-    a.OnChange = TNotifyEvent(&counter, &Counter::Changed);
+    NotifyCount changes;
+    a.OnChange = changes.Event();
     list->RegisterChanges(&a);
     list->RegisterChanges(&a);  // once only
     list->RegisterChanges(&b);
@@ -79,12 +75,12 @@ TEST(ImageList, ChangeLinksRegisterUnregisterAndAreDetachedWhenTheListGoes)
     EXPECT_EQ(a.Sender(), list);
 
     list->SetSize(8, 8);  // a new size empties the list and tells the links
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(changes.count, 1);
     list->UnRegisterChanges(&a);
     EXPECT_EQ(a.Sender(), nullptr);
     std::unique_ptr<TBitmap> strip(Strip(8, 8, {clRed}));
     list->Add(strip.get(), nullptr);
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(changes.count, 1);
 
     {
         TChangeLink shortLived;

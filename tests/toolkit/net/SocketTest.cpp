@@ -1,5 +1,6 @@
 // The socket components on real loopback sockets: blocking client and stream, and the
 // listening socket's notifications from the event loop.
+#include "tests/fixtures/Raised.h"
 #include "toolkit/controls/Application.h"
 #include "toolkit/net/ScktComp.h"
 #include "toolkit/net/WinSock.h"
@@ -151,12 +152,8 @@ TEST(ClientSocket, RefusesChangesWhileActiveAndReportsFailures)
     EXPECT_FALSE(client.Active());
 
     listener.Close();
-    try {
-        client.Open();
-        FAIL() << "no exception";
-    } catch (const ESocketError& e) {
-        EXPECT_NE(std::string(e.what()).find("localhost:" + std::to_string(port)), std::string::npos) << e.what();
-    }
+    const std::string raised = Raised<ESocketError>([&] { client.Open(); }).str();
+    EXPECT_NE(raised.find("localhost:" + std::to_string(port)), std::string::npos) << raised;
     client.SetPort(-1);
     EXPECT_THROW(client.Open(), ESocketError);
     client.SetPort(21);

@@ -1,4 +1,5 @@
 // TFileStream: modes, errors naming the file, and the share modes as advisory locks.
+#include "tests/fixtures/Raised.h"
 #include "tests/fixtures/TempDir.h"
 #include "toolkit/system/FileStream.h"
 
@@ -84,18 +85,10 @@ TEST_F(FileStreamTest, GatheredWritesReachTheFileInOrder)
 
 TEST_F(FileStreamTest, FailuresNameTheFile)
 {
-    try {
-        TFileStream f(PathOf("missing"), fmOpenRead);
-        FAIL() << "no exception";
-    } catch (const EFOpenError& e) {
-        EXPECT_NE(e.Message().str().find(dir + "/missing"), std::string::npos) << e.what();
-    }
-    try {
-        TFileStream f(PathOf("no-dir/new"), fmCreate);
-        FAIL() << "no exception";
-    } catch (const EFCreateError& e) {
-        EXPECT_NE(e.Message().str().find("no-dir/new"), std::string::npos) << e.what();
-    }
+    const std::string opening = Raised<EFOpenError>([&] { TFileStream f(PathOf("missing"), fmOpenRead); }).str();
+    EXPECT_NE(opening.find(dir + "/missing"), std::string::npos) << opening;
+    const std::string creating = Raised<EFCreateError>([&] { TFileStream f(PathOf("no-dir/new"), fmCreate); }).str();
+    EXPECT_NE(creating.find("no-dir/new"), std::string::npos) << creating;
     EXPECT_THROW(TFileStream(AnsiString(dir.c_str()), fmOpenRead), EFOpenError);  // a directory
     EXPECT_THROW(TFileStream(AnsiString(dir.c_str()), fmCreate), EFCreateError);
     EXPECT_FALSE(FileExists(AnsiString(dir.c_str())));

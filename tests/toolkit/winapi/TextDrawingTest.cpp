@@ -3,6 +3,7 @@
 #include "toolkit/graphics/Bitmap.h"
 #include "toolkit/winapi/Windows.h"
 #include "tests/fixtures/MemoryDC.h"
+#include "tests/fixtures/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -310,12 +311,7 @@ TEST(CanvasHandle, ControlWithoutParentWindowCannotMeasure)
         using TGraphicControl::TGraphicControl;
     } probe(nullptr);
     probe.SetName(AnsiString("Probe1"));
-    try {
-        probe.Canvas()->Handle();
-        FAIL() << "no exception";
-    } catch (const EInvalidOperation& e) {
-        EXPECT_STREQ(e.what(), "Control 'Probe1' has no parent window");
-    }
+    EXPECT_EQ(Raised<EInvalidOperation>([&] { probe.Canvas()->Handle(); }).str(), "Control 'Probe1' has no parent window");
 }
 
 }  // namespace
