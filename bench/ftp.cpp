@@ -1,7 +1,9 @@
 // The FTP client's speed against curl, side by side on real servers on loopback (pyftpdlib,
 // vsftpd, proftpd, pure-ftpd, started by scripts/ftp-servers.sh): downloads and uploads in
-// passive and active mode, plain and over explicit TLS, ours and curl's interleaved, twice;
-// the longest gap between the ticks of a 10 ms timer during each of our transfers; the peak
+// passive and active mode, plain and over explicit TLS, ours and curl's and both modes
+// interleaved, best of three; the longest gap between the ticks of a 10 ms timer during each
+// of our transfers, beside the same timer in an idle event loop while curl transfers (what the
+// machine itself allows), and the share of CPU time the host took from this machine; the peak
 // resident size of a process that moves 1 MiB against one that moves 1 GiB; 1000 NOOP round
 // trips against a raw socket doing the same; passive and active download next to each other;
 // a download cancelled at half and resumed, beside curl -C -; and the longest tick gap of a
@@ -15,6 +17,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QAbstractEventDispatcher>
 
@@ -24,6 +27,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -33,6 +37,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,16 +67,51 @@ pid_t Spawn(std::vector<std::string> args, int stdoutFd = -1)
     return pid;
 }
 
-// Runs a command to its end; its run time in seconds, or -1 when it failed.
+// Runs a command to its end, the event loop idling meanwhile (its timers keep ticking); its
+// run time in seconds, or -1 when it failed.
 double Timed(const std::vector<std::string>& args)
 {
     const auto start = Clock::now();
     pid_t pid = Spawn(args);
     int status = -1;
-    if (pid > 0) waitpid(pid, &status, 0);
+    if (pid > 0) {
+        const int ended = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+        if (ended >= 0) {
+            QSocketNotifier notifier(ended, QSocketNotifier::Read);
+            bool done = false;
+            QObject::connect(&notifier, &QSocketNotifier::activated, [&] { done = true; });
+            while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            close(ended);
+        }
+        waitpid(pid, &status, 0);
+    }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
 }
+
+// The CPU time the host hypervisor took from this machine (steal), and all of it, in ticks.
+struct CpuTicks {
+    unsigned long long steal = 0, total = 0;
+    static CpuTicks Now()
+    {
+        CpuTicks t;
+        std::ifstream stat("/proc/stat");
+        std::string cpu;
+        stat >> cpu;
+        for (int i = 0; i < 8; ++i) {
+            unsigned long long v = 0;
+            stat >> v;
+            t.total += v;
+            if (i == 7) t.steal = v;
+        }
+        return t;
+    }
+    static double StolenPercent(const CpuTicks& from, const CpuTicks& to)
+    {
+        const auto total = to.total - from.total;
+        return total ? 100.0 * double(to.steal - from.steal) / double(total) : 0;
+    }
+};
 
 void WritePattern(const std::string& path, std::size_t size)
 {
@@ -92,14 +132,15 @@ double ThreadCpuMs()
 }
 
 // The longest gap between ticks of a 10 ms timer while the event loop runs inside our waits;
-// and the longest the client kept the loop from waiting, in this thread's CPU time, which a
-// busy machine does not lengthen (the tick gap also counts the time others had the core).
+// and the longest the client kept the loop from a round (waiting, or handling what is there),
+// in this thread's CPU time, which a busy machine does not lengthen (the tick gap also counts
+// the time other processes, or the host, had the core).
 struct TickWatch {
     QTimer timer;
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 longest = 0;
-    double awakeAt = -1;
+    double roundAt = -1;  // this thread's CPU time at the last round of the loop
     double busiest = 0;
     TickWatch()
     {
@@ -110,17 +151,21 @@ struct TickWatch {
         });
         timer.setTimerType(Qt::PreciseTimer);
         auto* dispatcher = QAbstractEventDispatcher::instance();
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [this] { awakeAt = ThreadCpuMs(); });
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [this] {
-            if (awakeAt >= 0 && timer.isActive()) busiest = std::max(busiest, ThreadCpuMs() - awakeAt);
-        });
+        // Both signals mark a round; a blocked thread spends no CPU time in between.
+        auto round = [this] {
+            const double now = ThreadCpuMs();
+            if (roundAt >= 0 && timer.isActive()) busiest = std::max(busiest, now - roundAt);
+            roundAt = now;
+        };
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, round);
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, round);
     }
     void Start()
     {
         clock.start();
         last = 0;
         longest = 0;
-        awakeAt = -1;
+        roundAt = -1;
         busiest = 0;
         timer.start(10);
     }
@@ -231,7 +276,8 @@ struct Row {
     double ours = -1;
     double curl = -1;
     qint64 gap = 0;
-    double busy = 0;  // ms of this thread's CPU time
+    double busy = 0;        // ms of this thread's CPU time
+    qint64 idleGap = -1;    // the idle loop's, while curl ran
 };
 
 // Over TLS the host is the certificate's name, so that ours and curl both verify it.
@@ -312,65 +358,68 @@ struct Bench {
     int failures = 0;
 };
 
-// Downloads and uploads of the big file in both modes, ours and curl's interleaved, best of two.
+// Downloads and uploads of the big file in both modes, ours and curl's interleaved and the
+// modes taking turns (the host's load changes over seconds), best of three. While curl runs,
+// the same timer ticks in an idle event loop: its longest gap is what the machine allows.
 // curl (7.88) over TLS in active mode waits for ever once it has accepted the server's data
 // connection, so those rows have no peer.
 std::vector<Row> TransferRows(Bench& b, TVellFtp& ftp, const std::string& url, bool tls, const std::string& certificate)
 {
-    std::vector<Row> rows;
-    for (bool passive : {true, false}) {
-        const std::string mode = passive ? "passive" : "active";
-        const bool withCurl = passive || !tls;
-        std::vector<std::string> curlMode =
-            passive ? std::vector<std::string>{"--ftp-pasv"} : std::vector<std::string>{"--ftp-port", "-"};
-        if (tls) curlMode.insert(curlMode.end(), {"--ssl-reqd", "--cacert", certificate});
-        curlMode.insert(curlMode.end(), {"--max-time", "600"});
-        Row down{"download " + mode};
-        Row up{"upload " + mode};
-        for (int run = 0; run < 2; ++run) {
+    std::vector<Row> rows = {{"download passive"}, {"upload passive"}, {"download active"}, {"upload active"}};
+    auto best = [](double& slot, double t) {
+        if (t > 0 && (slot < 0 || t < slot)) slot = t;
+    };
+    // Ours, timed and watched; curl's, with the idle loop watched.
+    auto ours = [&](Row& row, const std::function<void()>& transfer) {
+        b.watch.Start();
+        const auto start = Clock::now();
+        transfer();
+        best(row.ours, Seconds(start));
+        row.gap = std::max(row.gap, b.watch.Stop());
+        row.busy = std::max(row.busy, b.watch.busiest);
+    };
+    auto curl = [&](Row& row, const std::vector<std::string>& args, const std::string& made) {
+        b.watch.Start();
+        double t = Timed(args);
+        row.idleGap = std::max(row.idleGap, b.watch.Stop());
+        if (!fs::exists(made) || fs::file_size(made) != b.size) t = -1;
+        best(row.curl, t);
+        fs::remove(made);
+    };
+    for (int run = 0; run < 3; ++run)
+        for (bool passive : {true, false}) {
+            Row& down = rows[passive ? 0 : 2];
+            Row& up = rows[passive ? 1 : 3];
+            const std::string mode = passive ? "passive" : "active";
+            const bool withCurl = passive || !tls;
+            std::vector<std::string> curlMode =
+                passive ? std::vector<std::string>{"--ftp-pasv"} : std::vector<std::string>{"--ftp-port", "-"};
+            if (tls) curlMode.insert(curlMode.end(), {"--ssl-reqd", "--cacert", certificate});
+            curlMode.insert(curlMode.end(), {"--max-time", "600"});
+
             const std::string target = b.local + "/down";
             ftp.SetEnablePASV(passive);
-            b.watch.Start();
-            auto start = Clock::now();
-            ftp.Download("big", AnsiString(target.c_str()));
-            const double oursDown = Seconds(start);
-            down.gap = std::max(down.gap, b.watch.Stop());
-            down.busy = std::max(down.busy, b.watch.busiest);
+            ours(down, [&] { ftp.Download("big", AnsiString(target.c_str())); });
             b.allRight &= fs::exists(target) && fs::file_size(target) == b.size;
             fs::remove(target);
-            std::vector<std::string> curlDown = {"curl", "-s", "-S", "-o", target};
-            curlDown.insert(curlDown.end(), curlMode.begin(), curlMode.end());
-            curlDown.push_back(url + "/big");
-            double curlDownTime = withCurl ? Timed(curlDown) : -1;
-            if (!fs::exists(target) || fs::file_size(target) != b.size) curlDownTime = -1;
-            fs::remove(target);
+            if (withCurl) {
+                std::vector<std::string> curlDown = {"curl", "-s", "-S", "-o", target};
+                curlDown.insert(curlDown.end(), curlMode.begin(), curlMode.end());
+                curlDown.push_back(url + "/big");
+                curl(down, curlDown, target);
+            }
 
-            b.watch.Start();
-            start = Clock::now();
-            ftp.Upload(AnsiString((b.local + "/source").c_str()), AnsiString(("up-" + mode).c_str()));
-            const double oursUp = Seconds(start);
-            up.gap = std::max(up.gap, b.watch.Stop());
-            up.busy = std::max(up.busy, b.watch.busiest);
-            b.allRight &= fs::exists(b.root + "/up-" + mode) && fs::file_size(b.root + "/up-" + mode) == b.size;
-            fs::remove(b.root + "/up-" + mode);
-            std::vector<std::string> curlUp = {"curl", "-s", "-S", "-T", b.local + "/source"};
-            curlUp.insert(curlUp.end(), curlMode.begin(), curlMode.end());
-            curlUp.push_back(url + "/curl-" + mode);
-            double curlUpTime = withCurl ? Timed(curlUp) : -1;
-            if (!fs::exists(b.root + "/curl-" + mode) || fs::file_size(b.root + "/curl-" + mode) != b.size) curlUpTime = -1;
-            fs::remove(b.root + "/curl-" + mode);
-
-            auto best = [](double& slot, double t) {
-                if (t > 0 && (slot < 0 || t < slot)) slot = t;
-            };
-            best(down.ours, oursDown);
-            best(down.curl, curlDownTime);
-            best(up.ours, oursUp);
-            best(up.curl, curlUpTime);
+            const std::string uploaded = b.root + "/up-" + mode;
+            ours(up, [&] { ftp.Upload(AnsiString((b.local + "/source").c_str()), AnsiString(("up-" + mode).c_str())); });
+            b.allRight &= fs::exists(uploaded) && fs::file_size(uploaded) == b.size;
+            fs::remove(uploaded);
+            if (withCurl) {
+                std::vector<std::string> curlUp = {"curl", "-s", "-S", "-T", b.local + "/source"};
+                curlUp.insert(curlUp.end(), curlMode.begin(), curlMode.end());
+                curlUp.push_back(url + "/curl-" + mode);
+                curl(up, curlUp, b.root + "/curl-" + mode);
+            }
         }
-        rows.push_back(down);
-        rows.push_back(up);
-    }
     return rows;
 }
 
@@ -418,20 +467,22 @@ void ResumeRow(Bench& b, TVellFtp& ftp, const std::string& url)
                 curlResumed / curlWhole);
 }
 
-// A row without curl's figure shows "-" (curl failed or was not run).
-void PrintRows(const std::string& title, const std::vector<Row>& rows, std::size_t size)
+// A row without curl's figure shows "-" (curl failed or was not run); so does its idle gap.
+void PrintRows(const std::string& title, const std::vector<Row>& rows, std::size_t size, double stolen)
 {
     const double mb = static_cast<double>(size) / 1e6;
-    std::printf("\n%s\n%-18s %12s %12s %10s %18s %14s\n", title.c_str(), "transfer", "ours MB/s", "curl MB/s", "ours/curl",
-                "longest tick gap", "longest busy");
+    std::printf("\n%s (the host took %.0f%% of this machine's CPU time meanwhile)\n%-18s %10s %10s %10s %17s %13s %15s\n",
+                title.c_str(), stolen, "transfer", "ours MB/s", "curl MB/s", "ours/curl", "longest tick gap", "longest busy",
+                "idle, with curl");
     for (const Row& r : rows) {
         const double ours = r.ours > 0 ? mb / r.ours : 0;
+        const std::string idle = r.idleGap >= 0 ? std::to_string(r.idleGap) + " ms" : "-";
         if (r.curl > 0)
-            std::printf("%-18s %12.1f %12.1f %10.2f %15lld ms %11.1f ms\n", r.name.c_str(), ours, mb / r.curl, ours / (mb / r.curl),
-                        static_cast<long long>(r.gap), r.busy);
+            std::printf("%-18s %10.1f %10.1f %10.2f %14lld ms %10.1f ms %15s\n", r.name.c_str(), ours, mb / r.curl,
+                        ours / (mb / r.curl), static_cast<long long>(r.gap), r.busy, idle.c_str());
         else
-            std::printf("%-18s %12.1f %12s %10s %15lld ms %11.1f ms\n", r.name.c_str(), ours, "-", "-", static_cast<long long>(r.gap),
-                        r.busy);
+            std::printf("%-18s %10.1f %10s %10s %14lld ms %10.1f ms %15s\n", r.name.c_str(), ours, "-", "-",
+                        static_cast<long long>(r.gap), r.busy, idle.c_str());
     }
 }
 
@@ -577,7 +628,7 @@ int main(int argc, char** argv)
     WritePattern(root + "/big", size);
     WritePattern(local + "/source", size);
 
-    std::printf("FTP benchmark: %zu MiB files on loopback; ours against curl, interleaved, best of two runs\n", mib);
+    std::printf("FTP benchmark: %zu MiB files on loopback; ours against curl, interleaved, best of three runs\n", mib);
     Bench b;
     b.root = root;
     b.local = local;
@@ -596,8 +647,9 @@ int main(int argc, char** argv)
             if (tls) TlsTrustCertificates(AnsiString(server.certificate.c_str()));
             const std::string url = "ftp://" + login + (tls ? "@localhost:" : "@127.0.0.1:") + std::to_string(server.port);
             std::unique_ptr<TVellFtp> ftp(Client(server.port, b.failures, tls));
+            const CpuTicks before = CpuTicks::Now();
             const std::vector<Row> rows = TransferRows(b, *ftp, url, tls, server.certificate);
-            PrintRows(tls ? name + " over TLS" : name, rows, size);
+            PrintRows(tls ? name + " over TLS" : name, rows, size, CpuTicks::StolenPercent(before, CpuTicks::Now()));
             PrintModes(rows, size);
             if (!tls) ResumeRow(b, *ftp, url);
             LoginGaps(b, server.port, tls);
