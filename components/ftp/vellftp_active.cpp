@@ -52,8 +52,11 @@ AnsiString TVellFtp::TActiveData::Listen()
     listener->SetFamily(extended ? sfIPv6 : sfIPv4);
     // A port of the sequence may be held by another program (or another instance of this one):
     // move on along the sequence instead of failing the transfer.
+    auto command = [extended](const AnsiString& argument) {
+        return (extended ? AnsiString("EPRT ") : AnsiString("PORT ")) + argument;
+    };
     for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
-        AnsiString line = extended ? AnsiString("EPRT ") + FFtp.GetEprtString() : AnsiString("PORT ") + FFtp.GetMixPortString();
+        AnsiString line = command(extended ? FFtp.GetEprtString() : FFtp.GetMixPortString());
         listener->SetPort(LastDataPort);
         if (listener->TryOpen()) return line;
     }
@@ -63,7 +66,7 @@ AnsiString TVellFtp::TActiveData::Listen()
     listener->SetPort(0);
     listener->Open();
     const int port = listener->LocalPort();
-    return extended ? AnsiString("EPRT ") + FFtp.EprtArgument(port) : AnsiString("PORT ") + FFtp.PortArgument(port);
+    return command(extended ? FFtp.EprtArgument(port) : FFtp.PortArgument(port));
 }
 
 void TVellFtp::TActiveData::ServerConnected(TCustomWinSocket* socket)
@@ -128,7 +131,7 @@ bool TVellFtp::TActiveData::Pending() const
 // name may resolve to another interface (or a VPN's), one the server cannot reach.
 AnsiString TVellFtp::GetMixPortString()
 {
-    const int next = LastDataPort >= 64000 ? 3001 : LastDataPort + 2;
+    const int next = NextDataPort();
     AnsiString argument = PortArgument(next);
     if (!argument.IsEmpty()) LastDataPort = next;  // no address, no port used up
     return argument;

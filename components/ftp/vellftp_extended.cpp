@@ -37,7 +37,7 @@ int TVellFtp::ParseEPSV(const AnsiString& reply)
 // like the PORT argument does.
 AnsiString TVellFtp::GetEprtString()
 {
-    const int next = LastDataPort >= 64000 ? 3001 : LastDataPort + 2;
+    const int next = NextDataPort();
     AnsiString argument = EprtArgument(next);
     if (!argument.IsEmpty()) LastDataPort = next;  // no address, no port used up
     return argument;

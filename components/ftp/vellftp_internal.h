@@ -1,5 +1,6 @@
 #pragma once
 // Shared by the files of unit vellftp only.
+#include "components/ftp/vellftp.h"
 #include "toolkit/system/AnsiString.h"
 
 #include <chrono>
@@ -35,6 +36,9 @@ constexpr std::chrono::milliseconds kDrainAfterReply{2000};
 constexpr std::chrono::milliseconds kListSettle{500};
 // The GUI queue runs at most this often while data moves, so that it costs little per block.
 constexpr std::chrono::milliseconds kPumpInterval{2};
+
+// The port after LastDataPort in the active-mode sequence, which starts again from 3001.
+inline int NextDataPort() { return LastDataPort >= 64000 ? 3001 : LastDataPort + 2; }
 
 // The component's own failure texts, for outcomes no server reply explains.
 inline AnsiString ClosedText() { return "TVellFtp: 接続が閉じられています (connection closed)。"_ansi; }
