@@ -31,10 +31,16 @@ PyFtpServer::PyFtpServer(const char* wireEncoding)
     if (FPort <= 0) FError = "pyftpdlib did not start (is python3-pyftpdlib installed?)";
 }
 
+// In one read: a character at a time takes seconds for 64 MiB in the sanitizer build.
 std::string ReadFileBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return std::string();
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
